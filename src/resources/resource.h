@@ -1,0 +1,19 @@
+// Resource IDs of the extension (menus, dialogs, cursors) and its string table.
+#pragma once
+#include "string_ids.h"
+
+#define IDM_EXTENSION_MENU 179
+
+// The extension's command IDs; File Manager knows each as menuDelta + ID.
+#define CMD_BAR_ON 38
+#define CMD_BAR_OFF 39
+#define CMD_POPUP_OPTIONS 41
+#define CMD_DONT_SAVE 42
+#define CMD_SAVE_NOW 43
+#define CMD_HELP 44
+#define CMD_ABOUT 45
+#define CMD_REFRESH_ICONS 46
+#define CMD_RELAYOUT_TREES 47
+#define CMD_PROGRAM_BUTTON 49
+#define CMD_MENU_BUTTON 50
+#define CMD_BAR_OPTIONS 51

@@ -1,0 +1,1 @@
+int qxtestsupport_anchor;

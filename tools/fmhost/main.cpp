@@ -1,0 +1,2 @@
+#include "fmhost.h"
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
