@@ -1,0 +1,14 @@
+// Load, unload and clean-up of the extension inside File Manager.
+#pragma once
+#include "host/fm_interface.h"
+
+// Runs the load sequence; returns the extension menu, or null after a failure
+// (which has been reported).
+HMENU RunLoadSequence(HWND window, FMS_LOADA* load);
+
+// Saves when needed, closes the help window and cleans up.
+void UnloadExtension(HWND window);
+
+// Removes everything the extension added to File Manager; tolerates every
+// partial state of a failed load and being run twice.
+void CleanUpExtension();

@@ -1,1 +1,0 @@
-int qxtestsupport_anchor;

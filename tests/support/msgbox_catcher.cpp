@@ -1,0 +1,129 @@
+#include "support/msgbox_catcher.h"
+
+#include <cstring>
+
+namespace {
+
+using MessageBoxFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+
+MessageBoxCatcher* activeCatcher = nullptr;
+MessageBoxFn realMessageBox = nullptr;
+CaughtBox* pendingBox = nullptr;  // the box being shown right now
+int pendingAnswer = IDOK;
+
+std::string WindowText(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// The message text sits in a static control: 0xFFFF on Windows, 100 in Wine.
+std::string BoxText(HWND box) {
+  for (int id : {0xFFFF, 100}) {
+    HWND item = GetDlgItem(box, id);
+    if (item) return WindowText(item);
+  }
+  std::string longest;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::string text = WindowText(child);
+    if (text.size() > longest.size()) longest = text;
+  }
+  return longest;
+}
+
+LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && pendingBox && !pendingBox->shown) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    char className[32] = "";
+    GetClassNameA(box, className, sizeof className);
+    if (std::strcmp(className, "#32770") == 0) {
+      pendingBox->caption = WindowText(box);
+      pendingBox->text = BoxText(box);
+      pendingBox->shown = true;
+      PostMessageA(box, WM_COMMAND, pendingAnswer, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+struct MessageBoxCatcherAccess {
+  static int WINAPI Catch(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+    MessageBoxCatcher* catcher = activeCatcher;
+    catcher->boxes_.push_back(CaughtBox{});
+    CaughtBox& record = catcher->boxes_.back();
+    record.style = style;
+    record.owner = owner;
+    if (catcher->failCount_ > 0) {
+      --catcher->failCount_;
+      record.text = text ? text : "";
+      record.caption = caption ? caption : "";
+      return 0;
+    }
+    size_t index = catcher->boxes_.size() - 1;
+    CaughtBox shownBox;
+    CaughtBox* outer = pendingBox;
+    int outerAnswer = pendingAnswer;
+    pendingBox = &shownBox;
+    pendingAnswer = catcher->answer_;
+    int result = realMessageBox(owner, text, caption, style);
+    pendingBox = outer;
+    pendingAnswer = outerAnswer;
+    CaughtBox& stored = catcher->boxes_[index];  // the vector may have grown meanwhile
+    stored.caption = shownBox.caption;
+    stored.text = shownBox.text;
+    stored.shown = shownBox.shown;
+    return result;
+  }
+};
+
+void** PatchImport(HMODULE module, const char* dllName, const char* functionName, void* replacement,
+                   void** previous) {
+  auto base = reinterpret_cast<BYTE*>(module);
+  auto dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0) return nullptr;
+  for (auto desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
+       ++desc) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dllName) != 0) continue;
+    auto names = reinterpret_cast<IMAGE_THUNK_DATA*>(
+        base + (desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk));
+    auto slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<char*>(byName->Name), functionName) != 0) continue;
+      void** slot = reinterpret_cast<void**>(&slots->u1.Function);
+      DWORD oldProtect;
+      if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtect)) return nullptr;
+      if (previous) *previous = *slot;
+      *slot = replacement;
+      VirtualProtect(slot, sizeof *slot, oldProtect, &oldProtect);
+      return slot;
+    }
+  }
+  return nullptr;
+}
+
+MessageBoxCatcher::MessageBoxCatcher(HMODULE module, int answer) : module_(module), answer_(answer) {
+  realMessageBox = reinterpret_cast<MessageBoxFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "MessageBoxA")));
+  activeCatcher = this;
+  importSlot_ = PatchImport(module_, "user32.dll",
+                            "MessageBoxA", reinterpret_cast<void*>(&MessageBoxCatcherAccess::Catch),
+                            &savedImport_);
+  hook_ = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+  if (importSlot_) {
+    DWORD oldProtect;
+    VirtualProtect(importSlot_, sizeof *importSlot_, PAGE_READWRITE, &oldProtect);
+    *importSlot_ = savedImport_;
+    VirtualProtect(importSlot_, sizeof *importSlot_, oldProtect, &oldProtect);
+  }
+  if (hook_) UnhookWindowsHookEx(hook_);
+  if (activeCatcher == this) activeCatcher = nullptr;
+}
