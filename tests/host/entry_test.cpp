@@ -1,6 +1,7 @@
 // The extension entry: what each event and command answers and changes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
