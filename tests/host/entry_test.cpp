@@ -38,11 +38,6 @@ struct FrameSpy {
   }
 };
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
 int CountLogged(UINT message, WPARAM wParam) {
   int n = 0;
   for (const MSG& m : FrameSpy::Log()) n += (m.message == message && m.wParam == wParam);
