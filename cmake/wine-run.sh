@@ -11,7 +11,7 @@ build_dir=$1
 shift
 export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 wine "$@" >"$tmp/out" 2>"$tmp/err" </dev/null

@@ -31,17 +31,23 @@ std::string BoxText(HWND box) {
   return longest;
 }
 
+// The box's controls are filled in after it is activated, so it is read a
+// moment later, from inside its own message loop.
+void CALLBACK ReadAndClose(HWND box, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(box, timer);
+  if (!pendingBox || pendingBox->shown) return;
+  pendingBox->caption = WindowText(box);
+  pendingBox->text = BoxText(box);
+  pendingBox->shown = true;
+  PostMessageA(box, WM_COMMAND, pendingAnswer, 0);
+}
+
 LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && pendingBox && !pendingBox->shown) {
     HWND box = reinterpret_cast<HWND>(wParam);
     char className[32] = "";
     GetClassNameA(box, className, sizeof className);
-    if (std::strcmp(className, "#32770") == 0) {
-      pendingBox->caption = WindowText(box);
-      pendingBox->text = BoxText(box);
-      pendingBox->shown = true;
-      PostMessageA(box, WM_COMMAND, pendingAnswer, 0);
-    }
+    if (std::strcmp(className, "#32770") == 0) SetTimer(box, 0x5142, 1, ReadAndClose);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
