@@ -6,7 +6,6 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
-#include "settings/ids_pending.h"
 #include "settings/settings.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include "bar/bar_state.h"
 #include "host/state.h"
 #include "resources/resource.h"
-#include "settings/ids_pending.h"
 
 IconBarSettings barSettings;
 void (*afterDeleteWarningRead)() = nullptr;
