@@ -6,7 +6,7 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
-#include "host/ids_pending.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -82,6 +82,7 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
       extState.saveState = SAVE_NEVER;
       return 0;
     case CMD_SAVE_NOW:
+      SaveSettings();
       extState.saveState = SAVE_NOTHING;
       return 0;
     case CMD_HELP:

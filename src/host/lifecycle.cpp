@@ -4,7 +4,6 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
-#include "host/ids_pending.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 
 #include "host/state.h"
 #include "resources/string_ids.h"
-#include "host/ids_pending.h"
 
 namespace {
 
