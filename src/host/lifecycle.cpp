@@ -4,6 +4,7 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
     CleanUpExtension();
     FreeLibrary(extState.instance);
     ResetExtensionState();
+    ResetBarSettings();
   }
   char text[kTextBufferSize];
   if (!LoadText(IDS_POPUP_CLASS, extState.popupClassName, sizeof extState.popupClassName) ||
@@ -36,6 +38,8 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
     ReportFailure(IDS_TAG_QXINIT, IDS_OP_FINDWINDOW, 201);
     return nullptr;
   }
+  // The reading reports its own failures; without its key names the load ends.
+  if (!ReadBarSettings()) return nullptr;
   extState.extensionMenu = LoadMenuA(extState.instance, MAKEINTRESOURCEA(IDM_EXTENSION_MENU));
   if (!extState.extensionMenu) {
     ReportFailure(IDS_TAG_QXINIT, IDS_OP_LOADMENU, 14);

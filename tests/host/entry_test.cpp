@@ -69,7 +69,8 @@ class EntryTest : public ::testing::Test {
     extState.instance = GetModuleHandleA(nullptr);
   }
   UINT State(UINT position) {
-    return GetMenuState(extState.extensionMenu, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED);
+    return GetMenuState(extState.extensionMenu, position, MF_BYPOSITION) &
+           (MF_GRAYED | MF_DISABLED);
   }
   HWND frame_ = nullptr;
 };
@@ -98,10 +99,14 @@ TEST_F(EntryTest, MenuResourceLayout) {
     UINT position;
     const char* text;
     UINT id;
-  } items[] = {{2, "&Bar Options", 51},  {4, "&Popup Options", 41},
-               {6, "&Refresh Icons", 46}, {8, "&Save Now", 43},
-               {10, "&Don't Save", 42},   {12, "&Help", 44},
-               {14, "&About QX FileManager Extension...", 45}, {16, "Bar &Off", 39}};
+  } items[] = {{2, "&Bar Options", 51},
+               {4, "&Popup Options", 41},
+               {6, "&Refresh Icons", 46},
+               {8, "&Save Now", 43},
+               {10, "&Don't Save", 42},
+               {12, "&Help", 44},
+               {14, "&About QX FileManager Extension...", 45},
+               {16, "Bar &Off", 39}};
   for (const auto& item : items) {
     EXPECT_EQ(ItemText(menu, item.position), item.text);
     EXPECT_EQ(GetMenuItemID(menu, item.position), item.id);
@@ -128,7 +133,8 @@ TEST_F(EntryTest, BarOffThenOnSwitchesTheMenuAndAsksForARefresh) {
   EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
   EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &On");
   EXPECT_EQ(GetMenuItemID(extState.extensionMenu, 16), kDelta + 38u);
-  for (UINT position = 0; position <= 14; position += 2) EXPECT_EQ(State(position), UINT(MF_GRAYED));
+  for (UINT position = 0; position <= 14; position += 2)
+    EXPECT_EQ(State(position), UINT(MF_GRAYED));
   EXPECT_EQ(State(16), 0u);
   EXPECT_EQ(CountLogged(FM_REFRESH_WINDOWS, 1), 1);  // sent, not posted
 
@@ -220,8 +226,8 @@ TEST_F(EntryTest, RelayoutCommandLoadsTheTreeClassName) {
 }
 
 TEST_F(EntryTest, RefreshIconsRepaintsTheBar) {
-  HWND bar = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr,
-                             nullptr, nullptr, nullptr);
+  HWND bar = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr,
+                             nullptr, nullptr);
   ASSERT_NE(bar, nullptr);
   extState.barWindow = bar;
   UpdateWindow(bar);

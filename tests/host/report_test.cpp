@@ -46,7 +46,8 @@ TEST_F(ReportFailureTest, MissingPiecesAndNumbers) {
   ASSERT_EQ(catcher.boxes().size(), 4u);
   EXPECT_EQ(catcher.boxes()[0].text, " :5 - LoadString failed.");
   EXPECT_EQ(catcher.boxes()[1].text, "QXFILMAN :12 - 9998 failed.");
-  EXPECT_EQ(catcher.boxes()[2].text, "QXSAVE :-3 - Error trying to  DELETE file QXICOBAR.BAK failed.");
+  EXPECT_EQ(catcher.boxes()[2].text,
+            "QXSAVE :-3 - Error trying to  DELETE file QXICOBAR.BAK failed.");
   EXPECT_EQ(catcher.boxes()[3].text, "QXFILMAN :0 - Insufficient memory, LocalAlloc failed.");
   for (const CaughtBox& box : catcher.boxes()) EXPECT_EQ(box.caption, "QX IconBar");
 }

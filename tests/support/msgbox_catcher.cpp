@@ -91,8 +91,8 @@ void** PatchImport(HMODULE module, const char* dllName, const char* functionName
   auto nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (dir.VirtualAddress == 0) return nullptr;
-  for (auto desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name;
-       ++desc) {
+  for (auto desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+       desc->Name; ++desc) {
     if (lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dllName) != 0) continue;
     auto names = reinterpret_cast<IMAGE_THUNK_DATA*>(
         base + (desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk));
@@ -113,13 +113,14 @@ void** PatchImport(HMODULE module, const char* dllName, const char* functionName
   return nullptr;
 }
 
-MessageBoxCatcher::MessageBoxCatcher(HMODULE module, int answer) : module_(module), answer_(answer) {
+MessageBoxCatcher::MessageBoxCatcher(HMODULE module, int answer)
+    : module_(module), answer_(answer) {
   realMessageBox = reinterpret_cast<MessageBoxFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "MessageBoxA")));
   activeCatcher = this;
-  importSlot_ = PatchImport(module_, "user32.dll",
-                            "MessageBoxA", reinterpret_cast<void*>(&MessageBoxCatcherAccess::Catch),
-                            &savedImport_);
+  importSlot_ =
+      PatchImport(module_, "user32.dll", "MessageBoxA",
+                  reinterpret_cast<void*>(&MessageBoxCatcherAccess::Catch), &savedImport_);
   hook_ = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
 }
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 struct CaughtBox {
-  std::string caption;  // as the box showed it
-  std::string text;     // as the box showed it
-  UINT style = 0;       // the style the module asked for
-  HWND owner = nullptr; // the owner the module passed
-  bool shown = false;   // a real box window appeared and was closed
+  std::string caption;   // as the box showed it
+  std::string text;      // as the box showed it
+  UINT style = 0;        // the style the module asked for
+  HWND owner = nullptr;  // the owner the module passed
+  bool shown = false;    // a real box window appeared and was closed
 };
 
 class MessageBoxCatcher {
