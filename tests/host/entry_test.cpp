@@ -8,8 +8,11 @@
 #include "host/exports.h"
 #include "host/fm_interface.h"
 #include "host/layout.h"
+#include "host/lifecycle.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
+#include "settings/settings_test_support.h"
 #include "support/msgbox_catcher.h"
 
 namespace {
@@ -262,6 +265,100 @@ TEST_F(LoadEventTest, NoFrameWindowIsReportedAndLeavesTheRecordAlone) {
   ASSERT_EQ(catcher.boxes().size(), 1u);
   EXPECT_EQ(catcher.boxes()[0].text, "QXINIT :201 - FindWindow failed.");
   EXPECT_EQ(std::memcmp(&load, &before, sizeof load), 0);
+}
+
+// A load into a frame of File Manager's classes, with the settings file given.
+class CompleteLoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetExtensionState();
+    extState.instance = GetModuleHandleA(nullptr);
+    for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
+      CreateDirectoryA(level, nullptr);
+    CreateDirectoryA(UserDirectory().c_str(), nullptr);
+    RemoveFile(SettingsPath());
+    frame_ = FrameSpy::Create();
+    ASSERT_NE(frame_, nullptr);
+    CLIENTCREATESTRUCT client = {nullptr, 1000};
+    mdiClient_ = CreateWindowExA(0, "MDIClient", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 400, 250,
+                                 frame_, nullptr, GetModuleHandleA(nullptr), &client);
+    ASSERT_NE(mdiClient_, nullptr);
+  }
+  void TearDown() override {
+    CleanUpExtension();
+    DestroyWindow(frame_);
+    RemoveFile(SettingsPath());
+    ResetExtensionState();
+    ResetBarSettings();
+    extState.instance = GetModuleHandleA(nullptr);
+  }
+  void Load() {
+    load_ = {};
+    load_.wMenuDelta = 0x10000 + kDelta;  // only the low 16 bits are the delta
+    EXPECT_EQ(FMExtensionProc(frame_, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&load_)), 1);
+  }
+  // The messages the load posted, in the order the frame receives them.
+  std::vector<MSG> Posted() {
+    FrameSpy::Log().clear();
+    MSG msg;
+    while (PeekMessageA(&msg, frame_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return FrameSpy::Log();
+  }
+  HWND frame_ = nullptr;
+  HWND mdiClient_ = nullptr;
+  FMS_LOADA load_;
+};
+
+TEST_F(CompleteLoadTest, HandsFileManagerTheMenuAndAsksForARefresh) {
+  MessageBoxCatcher catcher;
+  Load();
+  EXPECT_TRUE(catcher.boxes().empty());
+  EXPECT_EQ(load_.dwSize, sizeof(FMS_LOADA));
+  EXPECT_STREQ(load_.szMenuName, "&QX's Extension");
+  EXPECT_EQ(load_.hMenu, extState.extensionMenu);
+  ASSERT_NE(load_.hMenu, nullptr);
+  EXPECT_EQ(GetMenuItemCount(load_.hMenu), 17);
+  EXPECT_EQ(extState.menuDelta, kDelta);
+  EXPECT_EQ(extState.frameWindow, frame_);
+  std::vector<MSG> posted = Posted();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].message, UINT(FM_REFRESH_WINDOWS));
+  EXPECT_EQ(posted[0].wParam, 1u);
+  EXPECT_EQ(extState.saveState, SAVE_NOTHING);
+  DestroyMenu(load_.hMenu);
+}
+
+TEST_F(CompleteLoadTest, ABarStoredOffPostsBarOffAfterTheRefresh) {
+  ASSERT_TRUE(WritePrivateProfileStringA("Icon Bar", "Bar On", "0", SettingsPath().c_str()));
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
+  MessageBoxCatcher catcher;
+  Load();
+  EXPECT_TRUE(catcher.boxes().empty());
+  EXPECT_EQ(extState.barOn, 0);
+  std::vector<MSG> posted = Posted();
+  ASSERT_EQ(posted.size(), 2u);
+  EXPECT_EQ(posted[0].message, UINT(FM_REFRESH_WINDOWS));
+  EXPECT_EQ(posted[1].message, UINT(WM_COMMAND));
+  EXPECT_EQ(posted[1].wParam, kDelta + 39u);
+  EXPECT_EQ(posted[1].lParam, 0);
+  // File Manager hands the command back as the bare ID.
+  FMExtensionProc(frame_, WORD(posted[1].wParam - kDelta), 0);
+  EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &On");
+  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
+  DestroyMenu(load_.hMenu);
+}
+
+TEST_F(CompleteLoadTest, SaveNowAfterDontSaveWritesAndLeavesNothingToSave) {
+  MessageBoxCatcher catcher;
+  Load();
+  FMExtensionProc(frame_, CMD_BAR_OFF, 0);
+  FMExtensionProc(frame_, CMD_DONT_SAVE, 0);
+  EXPECT_FALSE(FileExists(SettingsPath()));
+  FMExtensionProc(frame_, CMD_SAVE_NOW, 0);
+  EXPECT_EQ(extState.saveState, SAVE_NOTHING);
+  EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Bar On"), "0");
+  EXPECT_TRUE(catcher.boxes().empty());
+  DestroyMenu(load_.hMenu);
 }
 
 }  // namespace
