@@ -238,6 +238,12 @@ TEST_F(FmHostTest, WindowsCarryFileManagersClassesAndModule) {
   EXPECT_EQ(fmhost::TreeDirectory(tree), files_);
   EXPECT_EQ(fmhost::ListedNames(tree), std::vector<std::string>{"one.txt"});
   EXPECT_TRUE(GetWindowLongA(fmhost::TreeList(tree), GWL_STYLE) & LBS_EXTENDEDSEL);
+  RECT area, placed;
+  GetClientRect(client, &area);
+  GetWindowRect(tree, &placed);
+  MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&placed), 2);
+  EXPECT_EQ(placed.top, 0);
+  EXPECT_EQ(placed.bottom, area.bottom) << "one tree window fills the MDI client";
 }
 
 TEST_F(FmHostTest, MenuBarHoldsFileManagersMenusWithAPullRightAtTheEndOfOptions) {

@@ -579,7 +579,15 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
           WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
           WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window,
           reinterpret_cast<HMENU>(kMdiClientId), host.instance, &client);
-      return host.mdiClient ? 0 : -1;
+      if (!host.mdiClient) return -1;
+      // It starts with both scroll bars; it shows them again when children stick out.
+      ShowScrollBar(host.mdiClient, SB_BOTH, FALSE);
+      // The first WM_SIZE may come only when the frame is shown, and the tree
+      // windows are laid out before that.
+      RECT area;
+      GetClientRect(window, &area);
+      PlaceMdiClient(area.right, area.bottom);
+      return 0;
     }
     case WM_SIZE:
       PlaceMdiClient(LOWORD(lParam), HIWORD(lParam));
@@ -774,7 +782,15 @@ HWND Create(const Config& config) {
   std::vector<std::string> directories = config.treeDirs;
   if (directories.empty()) directories.push_back(".");
   for (const std::string& directory : directories) CreateTree(directory);
-  SendMessageA(host.mdiClient, WM_MDITILE, MDITILE_VERTICAL, 0);
+  // Side by side across the MDI client. WM_MDITILE would skip them: they do
+  // not count as visible while the frame is still hidden.
+  RECT area;
+  GetClientRect(host.mdiClient, &area);
+  std::vector<HWND> trees = Trees(host.frame);
+  int count = static_cast<int>(trees.size());
+  for (int i = 0; i < count; ++i)
+    MoveWindow(trees[static_cast<size_t>(i)], area.right * i / count, 0, area.right / count,
+               area.bottom, TRUE);
   if (config.maximizeTree)
     if (HWND active = ActiveTree(host.frame))
       SendMessageA(host.mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(active), 0);
