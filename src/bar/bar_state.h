@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "bar/buttons.h"
+
 // Set while nothing walks or changes the button list: the paint and the popup
 // timer may walk it only then.
 extern int listReady;
@@ -15,3 +17,33 @@ extern HLOCAL lastButton;
 extern int firstIconLeft;
 extern int iconSpacing;
 extern int iconTop;
+// Room taken by the bar window's own sizing border and by the button frames.
+extern int barFrameWidth;
+extern int barFrameHeight;
+extern int iconFrameWidth;
+extern int iconFrameHeight;
+// Set by the Bar Options dialog while "Frame Icons" changed: the layout then
+// copies the setting into every button.
+extern int iconFrameChanged;
+
+// Mouse state of the bar window.
+extern ButtonRecord* hitButton;          // locked while set: the hit test's lock
+extern HLOCAL currentButton;             // the button run or chosen in the button menu
+extern ButtonRecord* buttonBeforePoint;  // the record before the hit one, or null
+extern ButtonRecord* editedButton;       // locked: the record the button dialog changes
+extern POINT mousePoint;                 // last mouse position, bar client coordinates
+extern int popupSuppressed;
+extern int clickReleased;
+extern int sizingPending;
+extern UINT lastMessage;
+extern UINT previousMessage;
+extern HCURSOR savedCursor;
+
+// Moving a button along the bar.
+extern int moveMode;
+extern HLOCAL movingButton;
+
+// Back to the initial values a repeated load starts from; the mouse and message
+// tracking (mousePoint, clickReleased, sizingPending, lastMessage,
+// previousMessage) keeps its values.
+void ResetBarRunState();

@@ -1,4 +1,5 @@
 #include "host/exports.h"
+#include "host/lifecycle.h"
 #include "host/state.h"
 
 LRESULT CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -6,3 +7,5 @@ LRESULT CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return CallWindowProcA(extState.savedDialogProc, window, message, wParam, lParam);
   return DefDlgProcA(window, message, wParam, lParam);
 }
+
+void InstallDeleteBypass() {}

@@ -12,3 +12,7 @@ void UnloadExtension(HWND window);
 // Removes everything the extension added to File Manager; tolerates every
 // partial state of a failed load and being run twice.
 void CleanUpExtension();
+
+// Gives File Manager's module a dialog class of its own so that DlgProc sees
+// File Manager's dialogs; failures are reported and leave the load going.
+void InstallDeleteBypass();

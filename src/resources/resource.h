@@ -3,6 +3,15 @@
 #include "string_ids.h"
 
 #define IDM_EXTENSION_MENU 179
+#define IDM_BAR_MENU 182
+#define IDM_BUTTON_MENU 183
+
+// Cursors: the bar's class cursor and the pressed one.
+#define IDC_BAR_CURSOR 113
+#define IDC_PRESSED_CURSOR 114
+
+// The bar window's child window ID.
+#define BAR_WINDOW_ID 9876
 
 // The extension's command IDs; File Manager knows each as menuDelta + ID.
 #define CMD_BAR_ON 38
@@ -17,3 +26,8 @@
 #define CMD_PROGRAM_BUTTON 49
 #define CMD_MENU_BUTTON 50
 #define CMD_BAR_OPTIONS 51
+
+// Commands of the button menu, handled by the bar window itself.
+#define CMD_CHANGE_BUTTON 60
+#define CMD_DELETE_BUTTON 61
+#define CMD_MOVE_BUTTON 62

@@ -1,0 +1,16 @@
+// Where the buttons stand on the bar, and how the bar is drawn.
+#pragma once
+#include <windows.h>
+
+#include "bar/buttons.h"
+
+// Computes the layout values from the settings and the system metrics.
+void ComputeBarLayout();
+// ComputeBarLayout, then places every button; does not repaint.
+void LayOutButtons();
+// The bar window's WM_PAINT handling.
+void PaintBar();
+// Three one-pixel rings around `rect`: black outside, grey, white inside.
+void DrawIconFrame(HDC dc, const RECT* rect, int extraPixel);
+// Inverts the button's rectangle on the screen; a second call restores it.
+void InvertButton(ButtonRecord* record);

@@ -1,0 +1,6 @@
+// Moving a button along the bar.
+#pragma once
+
+void StartMove();
+void PlaceMovedButton();
+void CancelMove();
