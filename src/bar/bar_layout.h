@@ -4,6 +4,9 @@
 
 #include "bar/buttons.h"
 
+// The system metrics the layout reads (GetSystemMetrics; tests choose others).
+extern int (*barMetric)(int index);
+
 // Computes the layout values from the settings and the system metrics.
 void ComputeBarLayout();
 // ComputeBarLayout, then places every button; does not repaint.

@@ -1,72 +1,183 @@
 #include "host/lifecycle.h"
 
+#include "bar/bar_layout.h"
+#include "bar/bar_state.h"
 #include "host/exports.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "settings/popup.h"
 #include "settings/settings.h"
 
 namespace {
+
+// The bar window's extended style and styles: no parent notification, topmost;
+// a child that clips its siblings, with a sizing border when framed.
+constexpr DWORD kBarExStyle = WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST;
+constexpr DWORD kBarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
 bool LoadText(UINT id, char* buffer, int size) {
   return LoadStringA(extState.instance, id, buffer, size) > 0;
 }
 
+HMENU FailLoad(UINT operationId, int step) {
+  ReportFailure(IDS_TAG_QXINIT, operationId, step);
+  return nullptr;
+}
+
+// Text the MDI client search compares class names with.
+char mdiClientText[kTextBufferSize];
+
+BOOL CALLBACK FindMdiClient(HWND window, LPARAM) {
+  char name[kTextBufferSize];
+  if (GetClassNameA(window, name, sizeof name) == 0) {
+    ReportFailure(IDS_TAG_QXINIT, IDS_OP_GETCLASSNAME_908, 43);
+    return TRUE;
+  }
+  if (lstrcmpA(name, mdiClientText) != 0) return TRUE;
+  extState.mdiClientWindow = window;
+  return FALSE;
+}
+
+bool RegisterBarClass() {
+  WNDCLASSA barClass{};
+  barClass.lpfnWndProc = ButtonWndProc;
+  // Slot 0 holds the first button's handle: pointer-sized.
+  barClass.cbWndExtra = sizeof(LONG_PTR);
+  barClass.hInstance = extState.instance;
+  barClass.lpszClassName = extState.barClassName;
+  barClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  if (!barClass.hIcon) return FailLoad(IDS_OP_LOADICON, 91), false;
+  barClass.hCursor = LoadCursorA(extState.instance, MAKEINTRESOURCEA(IDC_BAR_CURSOR));
+  if (!barClass.hCursor) return FailLoad(IDS_OP_LOADCURSOR, 92), false;
+  const IconBarSettings& s = barSettings;
+  extState.barBrush =
+      CreateSolidBrush(RGB(s.barColorRed & 0xFF, s.barColorGreen & 0xFF, s.barColorBlue & 0xFF));
+  if (!extState.barBrush) return FailLoad(IDS_OP_CREATESOLIDBRUSH, 93), false;
+  barClass.hbrBackground = extState.barBrush;
+  if (!RegisterClassA(&barClass)) return FailLoad(IDS_OP_REGISTERCLASS, 94), false;
+  return true;
+}
+
+bool CreateBarWindow() {
+  char title[kTextBufferSize];
+  if (!LoadText(IDS_BAR_CLASS, title, sizeof title)) {
+    ReportFailure(IDS_TAG_QXCREATW, IDS_OP_LOADSTRING, 1);
+    return false;
+  }
+  const DWORD style = kBarStyle | (barSettings.barFramed ? WS_THICKFRAME : 0);
+  extState.barWindow = CreateWindowExA(
+      kBarExStyle, extState.barClassName, title, style, 0, 0, barSettings.barLength,
+      barSettings.barHeight, extState.frameWindow,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(BAR_WINDOW_ID)), extState.instance, nullptr);
+  if (!extState.barWindow) {
+    ReportFailure(IDS_TAG_QXCREATW, IDS_OP_CREATEWINDOWEX, 2);
+    return false;
+  }
+  return true;
+}
+
+bool RegisterPopupClass() {
+  WNDCLASSA popupClass{};
+  popupClass.lpfnWndProc = PopupWndProc;
+  popupClass.cbWndExtra = sizeof(LONG_PTR);
+  popupClass.hInstance = extState.instance;
+  popupClass.lpszClassName = extState.popupClassName;
+  if (!RegisterClassA(&popupClass)) return FailLoad(IDS_OP_REGISTERCLASS, 11), false;
+  return true;
+}
+
+UINT DeleteEveryButton(ButtonRecord*) { return WALK_DELETE; }
+
 }  // namespace
 
 HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
-  (void)window;
   if (extState.frameWindow) {
     CleanUpExtension();
     FreeLibrary(extState.instance);
     ResetExtensionState();
     ResetBarSettings();
+    ResetBarRunState();
+    ResetPopupState();
   }
-  char text[kTextBufferSize];
   if (!LoadText(IDS_POPUP_CLASS, extState.popupClassName, sizeof extState.popupClassName) ||
       !LoadText(IDS_BAR_CLASS, extState.barClassName, sizeof extState.barClassName) ||
-      !LoadText(IDS_FILE_SEPARATOR, extState.fileSeparator, sizeof extState.fileSeparator)) {
-    ReportFailure(IDS_TAG_QXINIT, IDS_OP_LOADSTRING, 1);
-    return nullptr;
-  }
-  if (!LoadText(IDS_FRAME_CLASS, text, sizeof text)) {
-    ReportFailure(IDS_TAG_QXINIT, IDS_OP_LOADSTRING, 2);
-    return nullptr;
-  }
+      !LoadText(IDS_FILE_SEPARATOR, extState.fileSeparator, sizeof extState.fileSeparator))
+    return FailLoad(IDS_OP_LOADSTRING, 2);
+
+  char text[kTextBufferSize];
+  if (!LoadText(IDS_FRAME_CLASS, text, sizeof text)) return FailLoad(IDS_OP_LOADSTRING, 31);
   extState.frameWindow = FindWindowA(text, nullptr);
-  if (!extState.frameWindow) {
-    ReportFailure(IDS_TAG_QXINIT, IDS_OP_FINDWINDOW, 201);
-    return nullptr;
-  }
-  // The reading reports its own failures; without its key names the load ends.
-  if (!ReadBarSettings()) return nullptr;
+  if (!extState.frameWindow) return FailLoad(IDS_OP_FINDWINDOW, 3);
+
+  if (!LoadText(IDS_MDICLIENT_CLASS, mdiClientText, sizeof mdiClientText))
+    return FailLoad(IDS_OP_LOADSTRING, 41);
+  EnumChildWindows(window, FindMdiClient, 0);
+  if (!extState.mdiClientWindow) return FailLoad(IDS_OP_ENUMERATECHILDWINDOWS, 4);
+
+  extState.savedMdiClientProc =
+      reinterpret_cast<WNDPROC>(GetWindowLongPtrA(extState.mdiClientWindow, GWLP_WNDPROC));
+  if (!extState.savedMdiClientProc) return FailLoad(IDS_OP_GETWINDOWLONG, 51);
+  if (!SetWindowLongPtrA(extState.mdiClientWindow, GWLP_WNDPROC,
+                         reinterpret_cast<LONG_PTR>(MDIWndProc)))
+    return FailLoad(IDS_OP_SETWINDOWLONG, 52);
+
+  // The reading installs the Delete-dialog bypass right after "Delete Warning"
+  // and reports its own failures; without its key names the load ends.
+  afterDeleteWarningRead = InstallDeleteBypass;
+  const int read = ReadBarSettings();
+  afterDeleteWarningRead = nullptr;
+  if (!read) return nullptr;
+
+  ComputeBarLayout();
+  if (!RegisterBarClass()) return nullptr;
+  if (!CreateBarWindow()) return nullptr;
+  if (!RegisterPopupClass()) return nullptr;
+  // Reads the records, leaves every one unlocked and sets listReady.
+  if (!ReadButtonSections()) return nullptr;
+
   extState.extensionMenu = LoadMenuA(extState.instance, MAKEINTRESOURCEA(IDM_EXTENSION_MENU));
-  if (!extState.extensionMenu) {
-    ReportFailure(IDS_TAG_QXINIT, IDS_OP_LOADMENU, 14);
-    return nullptr;
-  }
+  if (!extState.extensionMenu) return FailLoad(IDS_OP_LOADMENU, 14);
   load->hMenu = extState.extensionMenu;
   extState.menuDelta = WORD(load->wMenuDelta & 0xFFFF);
   load->dwSize = kFmsLoadSize;
-  if (!LoadText(IDS_MENU_NAME, text, sizeof text)) {
-    ReportFailure(IDS_TAG_QXINIT, IDS_OP_LOADSTRING, 15);
-    return nullptr;
-  }
+  if (!LoadText(IDS_MENU_NAME, text, sizeof text)) return FailLoad(IDS_OP_LOADSTRING, 15);
   lstrcpynA(load->szMenuName, text, sizeof load->szMenuName);
   return extState.extensionMenu;
 }
 
 void UnloadExtension(HWND window) {
+  RECT barRect = {0, 0, 0, 0};
+  if (extState.barWindow) GetWindowRect(extState.barWindow, &barRect);
+  if (extState.saveState != SAVE_NEVER && barRect.right != 0 &&
+      !EqualRect(&barRect, &extState.firstPaintBarRect))
+    extState.saveState = SAVE_AT_UNLOAD;
+  if (extState.saveState == SAVE_AT_UNLOAD) SaveSettings();
   WinHelpA(window, nullptr, HELP_QUIT, 0);
   CleanUpExtension();
 }
 
 void CleanUpExtension() {
-  if (extState.barWindow) DestroyWindow(extState.barWindow);
+  if (extState.barWindow) {
+    TearDownPopup();
+    ForEachButton(DeleteEveryButton);
+    lastButton = nullptr;
+    auto cursor = reinterpret_cast<HCURSOR>(GetClassLongPtrA(extState.barWindow, GCLP_HCURSOR));
+    if (cursor) {
+      if (GetCursor() == cursor) SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      DestroyCursor(cursor);
+    }
+    auto previous = reinterpret_cast<HBRUSH>(
+        SetClassLongPtrA(extState.barWindow, GCLP_HBRBACKGROUND,
+                         reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH))));
+    if (previous) DeleteObject(previous);
+    DestroyWindow(extState.barWindow);
+  }
   UnregisterClassA(extState.barClassName, extState.instance);
   UnregisterClassA(extState.popupClassName, extState.instance);
   if (extState.fileManagerInstance) UnregisterClassA("#32770", extState.fileManagerInstance);
-  if (extState.mdiClientWindow)
+  // A load that failed before reading the procedure has nothing to put back.
+  if (extState.mdiClientWindow && extState.savedMdiClientProc)
     SetWindowLongPtrA(extState.mdiClientWindow, GWLP_WNDPROC,
                       reinterpret_cast<LONG_PTR>(extState.savedMdiClientProc));
 }

@@ -1,17 +1,69 @@
 #include "host/exports.h"
 #include "host/layout.h"
+#include "host/report.h"
 #include "host/state.h"
+#include "resources/resource.h"
+#include "resources/string_ids.h"
+#include "settings/settings.h"
 
 char treeClassText[kTextBufferSize];
 
 LRESULT CALLBACK MDIWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (extState.savedMdiClientProc)
-    return CallWindowProcA(extState.savedMdiClientProc, window, message, wParam, lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
+  // Without a bar window there is no height to make room for: the placement
+  // passes unchanged.
+  if (message == WM_WINDOWPOSCHANGING && extState.barOn && extState.barWindow) {
+    auto* place = reinterpret_cast<WINDOWPOS*>(lParam);
+    if (!(place->flags & SWP_NOSIZE)) {
+      RECT bar;
+      GetWindowRect(extState.barWindow, &bar);
+      const int height = bar.bottom - bar.top;
+      if (!MoveWindow(extState.barWindow, place->x, place->y, barSettings.barLength,
+                      barSettings.barHeight, TRUE))
+        ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_MOVEWINDOW, 1);
+      place->y += height + 1;
+      place->cy -= height + 1;
+      if (!PostMessageA(extState.frameWindow, WM_COMMAND,
+                        WPARAM(extState.menuDelta) + CMD_RELAYOUT_TREES, 0))
+        ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_POSTMESSAGE, 2);
+    }
+  }
+  return CallWindowProcA(extState.savedMdiClientProc, window, message, wParam, lParam);
 }
 
-BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM data) {
-  (void)window;
-  (void)data;
+BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM) {
+  char name[kTextBufferSize];
+  if (GetClassNameA(window, name, sizeof name) == 0) {
+    ReportFailure(IDS_TAG_QXENUWFS, IDS_OP_GETCLASSNAME_514, 1);
+    return TRUE;
+  }
+  if (lstrcmpA(name, treeClassText) != 0) return TRUE;
+
+  const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+  RECT c, m;
+  GetWindowRect(window, &c);
+  GetWindowRect(extState.mdiClientWindow, &m);
+  const int b = GetSystemMetrics(SM_CYBORDER);
+  const int caption = GetSystemMetrics(SM_CYCAPTION);
+  const int mdiHeight = m.bottom - m.top;
+  // Positions are in the MDI client's coordinates, the tree window's parent.
+  POINT topLeft = {c.left, c.top};
+  ScreenToClient(extState.mdiClientWindow, &topLeft);
+  const int width = c.right - c.left;
+  int top = 0;
+  int height = 0;
+  if (style & WS_MAXIMIZE) {
+    if (c.bottom - c.top - 5 * b - caption <= mdiHeight) return TRUE;
+    top = -(2 * b + caption);
+    height = mdiHeight + 5 * b;
+  } else {
+    if (c.top > m.top && c.bottom < m.bottom) return TRUE;
+    // A top below the client's top stays where it is. A window whose bottom
+    // lies inside ends at the client's bottom: from a top of b that is the
+    // same height as for a bottom that sticks out.
+    top = c.top <= m.top ? b : topLeft.y;
+    height = mdiHeight - b;
+  }
+  if (!MoveWindow(window, topLeft.x, top, width, height, TRUE))
+    ReportFailure(IDS_TAG_QXENUWFS, IDS_OP_MOVEWINDOW, 2);
   return TRUE;
 }

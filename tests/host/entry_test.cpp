@@ -263,7 +263,7 @@ TEST_F(LoadEventTest, NoFrameWindowIsReportedAndLeavesTheRecordAlone) {
   MessageBoxCatcher catcher;
   EXPECT_EQ(FMExtensionProc(nullptr, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&load)), 1);
   ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXINIT :201 - FindWindow failed.");
+  EXPECT_EQ(catcher.boxes()[0].text, "QXINIT :3 - FindWindow failed.");
   EXPECT_EQ(std::memcmp(&load, &before, sizeof load), 0);
 }
 
