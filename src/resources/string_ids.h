@@ -231,3 +231,8 @@
 #define IDS_MOVE_HINT 1320
 #define IDS_MOVE_HINT_CLASS 1321
 #define IDS_MOVE_HINT_TITLE 1322
+
+// Running a button: a command line too long for its buffer, a menu text that
+// File Manager's menus no longer hold.
+#define IDS_RUN_TOO_LONG 1330
+#define IDS_RUN_MENU_NOT_FOUND 1331
