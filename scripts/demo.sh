@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds QX IconBar for 64-bit Windows and shows it in the stand-in File
-# Manager under Wine. Without a display the window is shown on a private X
-# server, photographed into demo-out/fmhost.png and closed; with a display it
-# stays open until the user closes it.
+# Manager under Wine, with a settings file of twelve buttons. Without a display
+# the window is shown on a private X server and photographed three times: the
+# bar (demo-out/fmhost.png), a button's popup (demo-out/popup.png) and the
+# program a button started with two selected files (demo-out/run.png); then it
+# is closed. With a display it stays open until the user closes it.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -37,15 +39,74 @@ to_windows() {
 ini=$out/settings/WINFILE.INI
 printf '[AddOns]\r\nQX IconBar=%s\r\n' "$(to_windows "$root/$build/bin/qxibar.dll")" >"$ini"
 
+# The extension's settings: twelve buttons. Menu buttons name File Manager's
+# menu items as the extension finds them (text before the first '.' or tab,
+# without its '&') and take the built-in icons; program buttons take their
+# programs' own icons.
+show_args=$(to_windows "$root/$build/bin/show_args.exe")
+settings=$out/settings/QXICOBAR.INI
+{
+  printf '[Icon Bar]\nNumber of Icons=12\nBar Length=980\n'
+  n=0
+  menu_button() {
+    printf '[Icon%d]\nProgram Name or Menu Item=%s\nType=0\nDescription=%s\n' "$n" "$1" "$2"
+    n=$((n + 1))
+  }
+  program_button() {  # program, icon file, index, description, more keys
+    printf '[Icon%d]\nProgram Name or Menu Item=%s\nIcon Name=%s\nIcon Index=%s\nDescription=%s\n%b' \
+      "$n" "$1" "$2" "$3" "$4" "${5:-}"
+    n=$((n + 1))
+  }
+  menu_button "Copy" "Copy the selected files"
+  menu_button "Move" "Move the selected files"
+  menu_button "Delete" "Delete the selected files"
+  menu_button "Rename" "Rename the selected file"
+  menu_button "Search" "Search for files"
+  menu_button "Sort by Name" "Sort the directory window by name"
+  menu_button "Sort by Date" "Sort the directory window by date"
+  menu_button "Create Directory" "Create a new directory"
+  program_button 'C:\windows\system32\notepad.exe' 'C:\windows\system32\notepad.exe' 0 \
+    "Edit the selected file with Notepad" 'Allow Multiple Files=0\n'
+  program_button 'C:\windows\regedit.exe' 'C:\windows\regedit.exe' 0 \
+    "Registry Editor" 'Pass Selected Files=0\n'
+  program_button 'C:\windows\system32\winemine.exe' 'C:\windows\system32\winemine.exe' 0 \
+    "A game of Minesweeper" 'Pass Selected Files=0\n'
+  program_button "$show_args" 'C:\windows\system32\shell32.dll' 3 \
+    "Show the names of the selected files" 'Requires File=1\n'
+} | sed 's/$/\r/' >"$settings"
+
 program=$root/$build/bin/fmhost_demo.exe
-args=(--ini "$(to_windows "$ini")" --dir "$(to_windows "$out/files")")
+args=(--ini "$(to_windows "$ini")" --dir "$(to_windows "$out/files")"
+      --settings "$(to_windows "$settings")")
 if [ -z "$had_display" ]; then
-  wine "$program" "${args[@]}" --exit-after 12 >"$out/wine.log" 2>&1 </dev/null &
+  # The stand-in drives the bar itself and waits at each step until the
+  # screenshot of it has been taken.
+  steps=$out/steps
+  rm -rf "$steps" "$out"/fmhost.png "$out"/popup.png "$out"/run.png
+  mkdir -p "$steps"
+  wine "$program" "${args[@]}" --script "$(to_windows "$steps")" \
+    --select notes.txt --select hello.bat --hover 8 --click 11 \
+    --exit-after 120 >"$out/wine.log" 2>&1 </dev/null &
   demo=$!
-  sleep 6
-  import -window root "$out/fmhost.png"
+  shoot() {  # step, picture
+    for _ in $(seq 600); do
+      [ -e "$steps/$1.ready" ] && break
+      kill -0 "$demo" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -e "$steps/$1.ready" ]; then
+      import -window root "$out/$2"
+      echo "$(tr -d '\r' <"$steps/$1.ready") -> $out/$2"
+    else
+      echo "step $1 was not reached (see $out/wine.log)"
+    fi
+    touch "$steps/$1.taken"
+  }
+  shoot bar fmhost.png
+  shoot popup popup.png
+  shoot run run.png
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"
-  echo "Screenshot: $out/fmhost.png"
+  echo "Screenshots: $out/fmhost.png, $out/popup.png, $out/run.png"
 else
   echo "The stand-in File Manager is open on display $DISPLAY; close it to end the demo."
   wine "$program" "${args[@]}" >"$out/wine.log" 2>&1 </dev/null || true

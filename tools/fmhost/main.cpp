@@ -1,8 +1,27 @@
-// fmhost_demo [--ini PATH] [--dir DIR]... [--exit-after SECONDS] [EXTENSION.dll ...]
+// fmhost_demo [--ini PATH] [--dir DIR]... [--settings FILE] [--exit-after SECONDS]
+//             [--script DIR --select NAME... --hover N --click N] [EXTENSION.dll ...]
 // Shows the stand-in File Manager with those extensions until it is closed, or
 // closes it itself after the seconds given.
+//
+// --settings copies FILE to the extension's settings file of the current user
+// (<windows drive>\QXIBAR\WINFILE\NT\<user name>\QXICOBAR.INI) before the
+// extensions load, as an installer would.
+//
+// --script drives the icon bar from inside the process, in three steps, each
+// ended by a hand-shake through files in DIR, so that a screenshot can be taken
+// from outside at the right moment:
+//   1. the bar is shown:                     writes bar.ready,   waits for bar.taken
+//   2. the mouse rests on button --hover:    writes popup.ready, waits for popup.taken
+//      (the names of --select are selected in the active tree window first)
+//   3. button --click is clicked, and the program it starts has opened its window:
+//                                            writes run.ready,   waits for run.taken
+// Then the frame and the started program's window are closed. Each .ready file
+// holds one line saying what was seen ("popup: shown" or "popup: none" ...).
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "fmhost.h"
 
@@ -14,6 +33,197 @@ void CALLBACK CloseFrame(HWND, UINT, UINT_PTR, DWORD) {
   if (frameWindow && IsWindow(frameWindow)) PostMessageA(frameWindow, WM_CLOSE, 0, 0);
 }
 
+// The extension's settings file for the user this process runs as, with the
+// directories on its way created.
+std::string SettingsPath() {
+  if (!fmhost::PrepareSettingsDirectories()) return "";
+  char windows[MAX_PATH] = "";
+  if (GetWindowsDirectoryA(windows, MAX_PATH) < 3) return "";
+  char user[64] = "";
+  DWORD userSize = sizeof user;
+  if (!GetUserNameA(user, &userSize)) return "";
+  std::string path = std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user;
+  if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return "";
+  return path + "\\QXICOBAR.INI";
+}
+
+// --- The scripted run -------------------------------------------------------
+
+struct Script {
+  std::string dir;  // hand-shake directory; empty: no script
+  std::vector<std::string> select;
+  int hover = 0;
+  int click = 0;
+  std::string settingsPath;  // where the layout settings are read back from
+};
+Script script;
+
+enum class Step {
+  kShowBar,
+  kWaitBarTaken,
+  kWaitPopup,
+  kWaitPopupTaken,
+  kWaitRun,
+  kWaitRunTaken,
+  kDone
+};
+Step step = Step::kShowBar;
+DWORD stepStart = 0;  // GetTickCount when the current step began
+HWND startedWindow = nullptr;
+
+constexpr UINT_PTR kScriptTimer = 1;
+constexpr UINT kScriptTick = 100;    // milliseconds between looks at the hand-shake
+constexpr DWORD kSettleTime = 1500;  // for the posted refresh and the first paint
+constexpr DWORD kWaitLimit = 10000;
+
+std::string InDir(const char* name) { return script.dir + "\\" + name; }
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteReady(const char* name, const std::string& line) {
+  const std::string path = InDir(name);
+  if (FILE* file = std::fopen(path.c_str(), "w")) {
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+  }
+}
+
+HWND BarWindow() { return FindWindowExA(frameWindow, nullptr, "QX Iconbar", nullptr); }
+
+int SettingInt(const char* key, int fallback) {
+  return static_cast<int>(
+      GetPrivateProfileIntA("Icon Bar", key, fallback, script.settingsPath.c_str()));
+}
+
+// Centre of button `index` in the bar's client coordinates, by the bar's own
+// placement rules, from the bar window's size and the settings file.
+POINT ButtonCentre(HWND bar, int index) {
+  RECT barRect;
+  GetWindowRect(bar, &barRect);
+  const int barLength = barRect.right - barRect.left;
+  const int barHeight = barRect.bottom - barRect.top;
+  const int cx = GetSystemMetrics(SM_CXICON);
+  const int cy = GetSystemMetrics(SM_CYICON);
+  const bool barFramed = SettingInt("Bar Framed", 1) == 1;
+  const bool iconsFramed = SettingInt("Icons Framed", 1) == 1;
+  const bool squished = SettingInt("Icons Spaced Horizontal Evenly", 1) != 1;
+  const int position = SettingInt("Vertical Icon Position", 1);
+  const int count = SettingInt("Number of Icons", 0);
+  const int barFrameWidth = barFramed ? 2 * GetSystemMetrics(SM_CXFRAME) : 0;
+  const int barFrameHeight = barFramed ? 2 * GetSystemMetrics(SM_CYFRAME) : 0;
+  const int iconFrameWidth = iconsFramed ? 6 * GetSystemMetrics(SM_CXBORDER) : 0;
+  const int iconFrameHeight = iconsFramed ? 6 * GetSystemMetrics(SM_CYBORDER) : 0;
+  int top = (barHeight - cy - iconFrameHeight - barFrameHeight) / 2 + iconFrameHeight / 2;
+  if (position == 2) top = iconsFramed ? 3 * GetSystemMetrics(SM_CYBORDER) : 0;
+  if (position == 4) top = barHeight - cy - iconFrameHeight / 2 - barFrameHeight;
+  int left = 3 * GetSystemMetrics(SM_CXBORDER);
+  int spacing = squished ? iconFrameWidth : cx / 8 + iconFrameWidth;
+  if (count > 1) {
+    const int free = barLength - (barFrameWidth + count * (iconFrameWidth + cx));
+    float gapValue = float(free) / float(count - 1);
+    if (gapValue < 0.0f) gapValue -= 0.5f;
+    const int gap = int(gapValue);
+    if (!(gap >= 0 && squished)) spacing = iconFrameWidth + gap;
+    if (spacing < -(3 * (cx / 4))) spacing = -(3 * (cx / 4));
+    if (!squished) left += (free - (count - 1) * gap) / 2;
+  }
+  for (int i = 0; i < index; ++i) {
+    const int right = left + cx < barLength ? left + cx : barLength;
+    left = right + spacing;
+  }
+  return POINT{left + cx / 2, top + cy / 2};
+}
+
+HWND VisiblePopup() {
+  HWND popup = FindWindowA("QXPopUp", nullptr);
+  return popup && IsWindowVisible(popup) ? popup : nullptr;
+}
+
+// Rests the mouse on a button: the pointer goes there and the bar hears of it,
+// with File Manager the active window, as when the user moves the mouse.
+void RestOnButton(HWND bar, int index) {
+  SetForegroundWindow(frameWindow);
+  SetActiveWindow(frameWindow);
+  POINT client = ButtonCentre(bar, index);
+  POINT screen = client;
+  ClientToScreen(bar, &screen);
+  SetCursorPos(screen.x, screen.y);
+  SendMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+}
+
+void ClickButton(HWND bar, int index) {
+  POINT client = ButtonCentre(bar, index);
+  POINT screen = client;
+  ClientToScreen(bar, &screen);
+  SetCursorPos(screen.x, screen.y);
+  const LPARAM at = MAKELPARAM(client.x, client.y);
+  SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(bar, WM_LBUTTONUP, 0, at);
+}
+
+std::string WindowTitle(HWND window) {
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
+void Next(Step to) {
+  step = to;
+  stepStart = GetTickCount();
+}
+
+void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+  const DWORD waited = GetTickCount() - stepStart;
+  HWND bar = BarWindow();
+  switch (step) {
+    case Step::kShowBar:
+      if (waited < kSettleTime) return;
+      WriteReady("bar.ready", bar ? "bar: shown" : "bar: none");
+      Next(Step::kWaitBarTaken);
+      return;
+    case Step::kWaitBarTaken: {
+      if (!Exists(InDir("bar.taken"))) return;
+      HWND tree = fmhost::ActiveTree(frameWindow);
+      if (tree && !script.select.empty()) fmhost::SelectNames(tree, script.select);
+      if (bar) RestOnButton(bar, script.hover);
+      Next(Step::kWaitPopup);
+      return;
+    }
+    case Step::kWaitPopup: {
+      HWND popup = VisiblePopup();
+      // A moment more for the popup's text to be on the screen.
+      if (popup && waited < 300) return;
+      if (!popup && waited < kWaitLimit) return;
+      WriteReady("popup.ready", popup ? "popup: shown" : "popup: none");
+      Next(Step::kWaitPopupTaken);
+      return;
+    }
+    case Step::kWaitPopupTaken:
+      if (!Exists(InDir("popup.taken"))) return;
+      if (bar) ClickButton(bar, script.click);
+      Next(Step::kWaitRun);
+      return;
+    case Step::kWaitRun:
+      if (!startedWindow) startedWindow = FindWindowA("show_args window", nullptr);
+      if (startedWindow && waited < 500) return;
+      if (!startedWindow && waited < kWaitLimit) return;
+      WriteReady("run.ready",
+                 startedWindow ? "run: " + WindowTitle(startedWindow) : "run: no window");
+      Next(Step::kWaitRunTaken);
+      return;
+    case Step::kWaitRunTaken:
+      if (!Exists(InDir("run.taken"))) return;
+      if (startedWindow && IsWindow(startedWindow)) PostMessageA(startedWindow, WM_CLOSE, 0, 0);
+      Next(Step::kDone);
+      CloseFrame(nullptr, 0, 0, 0);
+      return;
+    case Step::kDone:
+      return;
+  }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -21,25 +231,51 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   config.quitOnDestroy = true;
   config.placement = RECT{0, 0, 1000, 700};
   long exitAfter = 0;
+  std::string settingsFile;
   for (int i = 1; i < __argc; ++i) {
     const char* arg = __argv[i];
-    if (std::strcmp(arg, "--ini") == 0 && i + 1 < __argc) {
+    const bool hasValue = i + 1 < __argc;
+    if (std::strcmp(arg, "--ini") == 0 && hasValue) {
       config.iniPath = __argv[++i];
-    } else if (std::strcmp(arg, "--dir") == 0 && i + 1 < __argc) {
+    } else if (std::strcmp(arg, "--dir") == 0 && hasValue) {
       config.treeDirs.push_back(__argv[++i]);
-    } else if (std::strcmp(arg, "--exit-after") == 0 && i + 1 < __argc) {
+    } else if (std::strcmp(arg, "--exit-after") == 0 && hasValue) {
       exitAfter = std::strtol(__argv[++i], nullptr, 10);
+    } else if (std::strcmp(arg, "--settings") == 0 && hasValue) {
+      settingsFile = __argv[++i];
+    } else if (std::strcmp(arg, "--script") == 0 && hasValue) {
+      script.dir = __argv[++i];
+    } else if (std::strcmp(arg, "--select") == 0 && hasValue) {
+      script.select.push_back(__argv[++i]);
+    } else if (std::strcmp(arg, "--hover") == 0 && hasValue) {
+      script.hover = static_cast<int>(std::strtol(__argv[++i], nullptr, 10));
+    } else if (std::strcmp(arg, "--click") == 0 && hasValue) {
+      script.click = static_cast<int>(std::strtol(__argv[++i], nullptr, 10));
     } else {
       config.extensions.push_back(arg);
     }
   }
   // The extension's installer leaves these behind; the demo stands in for it.
   fmhost::PrepareSettingsDirectories();
+  script.settingsPath = SettingsPath();
+  if (!settingsFile.empty()) {
+    if (script.settingsPath.empty() ||
+        !CopyFileA(settingsFile.c_str(), script.settingsPath.c_str(), FALSE)) {
+      MessageBoxA(nullptr, ("Cannot install " + settingsFile).c_str(), "fmhost_demo", MB_OK);
+      return 1;
+    }
+  }
   frameWindow = fmhost::Create(config);
   if (!frameWindow) return 1;
   UINT_PTR timer = 0;
   if (exitAfter > 0) timer = SetTimer(nullptr, 0, static_cast<UINT>(exitAfter * 1000), CloseFrame);
+  UINT_PTR scriptTimer = 0;
+  if (!script.dir.empty()) {
+    Next(Step::kShowBar);
+    scriptTimer = SetTimer(nullptr, kScriptTimer, kScriptTick, ScriptTick);
+  }
   int result = fmhost::RunMessageLoop(frameWindow);
+  if (scriptTimer) KillTimer(nullptr, scriptTimer);
   if (timer) KillTimer(nullptr, timer);
   fmhost::Destroy(frameWindow);
   return result;
