@@ -941,6 +941,64 @@ int RefreshCount() { return host.refreshCount; }
 
 WORD LastCommand() { return host.lastCommand; }
 
+namespace {
+
+INT_PTR CALLBACK CaptionedDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// Appends a text to an in-memory dialog template, as UTF-16 with its end mark.
+void AppendTemplateText(std::vector<WORD>& words, const std::string& text) {
+  int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+  for (wchar_t c : wide) words.push_back(static_cast<WORD>(c));
+}
+
+void AppendTemplateDword(std::vector<WORD>& words, DWORD value) {
+  words.push_back(LOWORD(value));
+  words.push_back(HIWORD(value));
+}
+
+void AppendTemplateButton(std::vector<WORD>& words, WORD id, short x, const char* text) {
+  if (words.size() % 2) words.push_back(0);  // items start on a DWORD boundary
+  AppendTemplateDword(
+      words, WS_CHILD | WS_VISIBLE | WS_TABSTOP | (id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+  AppendTemplateDword(words, 0);
+  for (short value : {x, short(30), short(50), short(14)})
+    words.push_back(static_cast<WORD>(value));
+  words.push_back(id);
+  words.push_back(0xFFFF);  // a predefined class: button
+  words.push_back(0x0080);
+  AppendTemplateText(words, text);
+  words.push_back(0);  // no creation data
+}
+
+}  // namespace
+
+INT_PTR ShowCaptionedDialog(HWND frame, const std::string& caption) {
+  if (frame != host.frame) return -1;
+  // The template is read as DWORDs and WORDs; a vector of WORDs keeps it aligned.
+  std::vector<WORD> words;
+  AppendTemplateDword(words, DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  AppendTemplateDword(words, 0);
+  words.push_back(2);  // items
+  for (short value : {short(0), short(0), short(120), short(52)})
+    words.push_back(static_cast<WORD>(value));
+  words.push_back(0);  // no menu
+  words.push_back(0);  // the standard dialog class
+  AppendTemplateText(words, caption);
+  AppendTemplateButton(words, IDOK, 8, "OK");
+  AppendTemplateButton(words, IDCANCEL, 62, "Cancel");
+  return DialogBoxIndirectParamA(host.instance, reinterpret_cast<LPCDLGTEMPLATEA>(words.data()),
+                                 host.frame, CaptionedDlgProc, 0);
+}
+
 void Pump(DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {

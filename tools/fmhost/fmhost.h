@@ -145,6 +145,12 @@ int RefreshCount();
 // The last of the stand-in's own commands carried out (0: none yet).
 WORD LastCommand();
 
+// Test hook: a modal dialog with OK and Cancel, made the way the stand-in
+// makes its own dialogs (its module, the standard dialog class) but with the
+// caption given. Answers IDOK or IDCANCEL, whichever closed it; -1 when it
+// could not be made.
+INT_PTR ShowCaptionedDialog(HWND frame, const std::string& caption);
+
 // Processes the messages that arrive within the time given; 0 empties the queue.
 void Pump(DWORD milliseconds);
 // Runs the message loop with the frame's accelerators until WM_QUIT.
