@@ -237,6 +237,53 @@ TEST_F(BarClickTest, APressOnAButtonsEdgeOrBesideTheButtonsRunsNothing) {
   EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kType);
 }
 
+TEST_F(BarClickTest, AReleaseOffTheButtonStillRunsIt) {
+  StartWith({MenuButton("Sort by Type")});
+  const POINT centre = geometry_.Centre(0);
+  SendMessageA(Bar(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+  SendMessageA(Bar(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(centre.x + 200, centre.y));
+  SendMessageA(Bar(), WM_LBUTTONUP, 0, MAKELPARAM(centre.x + 200, centre.y));
+  fmhost::Pump(20);
+  EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kType);
+  // The press is over: the capture is given back.
+  EXPECT_NE(GetCapture(), Bar());
+}
+
+TEST_F(BarClickTest, AButtonThatRequiresAFileAsksForOneAndSendsNothing) {
+  Keys button = MenuButton("Sort by Type");
+  button.push_back({"Requires File", "1"});
+  StartWith({button});
+  MakeFile("one.txt");
+  ASSERT_TRUE(Select({}));
+  const WORD before = fmhost::LastCommand();
+  MessageBoxCatcher catcher(Module());
+  ASSERT_TRUE(catcher.watching());
+  ClickButton(0);
+  ASSERT_EQ(catcher.boxes().size(), 1u);
+  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
+  EXPECT_EQ(catcher.boxes()[0].text, "Please select a file!");
+  EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kName);
+  EXPECT_EQ(fmhost::LastCommand(), before);
+  catcher.clear();
+  ASSERT_TRUE(Select({"one.txt"}));
+  ClickButton(0);
+  EXPECT_TRUE(catcher.boxes().empty());
+  EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kType);
+}
+
+TEST_F(BarClickTest, AMenuItemFileManagerDoesNotHaveIsToldAndNothingIsSent) {
+  StartWith({MenuButton("Format Hard Disk")});
+  const WORD before = fmhost::LastCommand();
+  MessageBoxCatcher catcher(Module());
+  ASSERT_TRUE(catcher.watching());
+  ClickButton(0);
+  ASSERT_EQ(catcher.boxes().size(), 1u);
+  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
+  EXPECT_EQ(catcher.boxes()[0].text,
+            "The menu item \"Format Hard Disk\" was not found in File Manager's menus.");
+  EXPECT_EQ(fmhost::LastCommand(), before);
+}
+
 TEST_F(BarClickTest, TheDeleteButtonShowsFileManagersDeleteDialog) {
   StartWith({MenuButton("Delete")});
   MakeFile("victim.txt");
