@@ -143,16 +143,18 @@ size_t BusyHeapBlocks() {
 }
 
 // One entry of the GDI handle table that the process environment block
-// points to (the layout both Windows and Wine use on 64-bit).
+// points to (the layout Windows and Wine share).
 struct GdiHandleEntry {
-  UINT64 object;
+  void* object;
   ULONG owner;  // process ID in the low 16 bits
   USHORT unique;
   UCHAR type;  // 0: a free entry
   UCHAR flags;
-  UINT64 user;
+  void* user;
 };
-static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entry");
+static_assert(sizeof(GdiHandleEntry) == (sizeof(void*) == 8 ? 24 : 16), "GDI handle table entry");
+// Where the environment block keeps the table's address.
+constexpr size_t kGdiTableField = sizeof(void*) == 8 ? 0xF8 : 0x94;
 constexpr size_t kGdiTableEntries = 0x10000;
 
 // The used entries of the GDI handle table: a count of the process's GDI
@@ -163,12 +165,12 @@ long GdiTableCount() {
   auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
   PROCESS_BASIC_INFORMATION basic = {};
-  if (sizeof(void*) != 8 || !query ||
+  if (!query ||
       query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
       !basic.PebBaseAddress)
     return -1;
   const auto* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
-  const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + 0xF8);
+  const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kGdiTableField);
   if (!table) return -1;
   long used = 0;
   for (size_t i = 0; i < kGdiTableEntries; ++i)
