@@ -1,0 +1,191 @@
+// A real bar loaded into a small frame of File Manager's window classes: the
+// load sequence runs against it, with a settings file written by the test.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bar/bar_layout.h"
+#include "bar/bar_state.h"
+#include "bar/buttons.h"
+#include "host/exports.h"
+#include "host/fm_interface.h"
+#include "host/lifecycle.h"
+#include "host/state.h"
+#include "settings/popup.h"
+#include "settings/settings.h"
+
+// What the frame received: File Manager's refresh and command messages.
+struct FrameLog {
+  static std::vector<MSG>& Messages() {
+    static std::vector<MSG> log;
+    return log;
+  }
+  static int Count(UINT message, WPARAM wParam) {
+    int n = 0;
+    for (const MSG& m : Messages()) n += (m.message == message && m.wParam == wParam);
+    return n;
+  }
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == FM_REFRESH_WINDOWS || m == WM_COMMAND) Messages().push_back(MSG{w, m, wp, lp, 0, {}});
+    if (m == FM_GETSELCOUNTLFN) return 0;
+    return DefWindowProcA(w, m, wp, lp);
+  }
+};
+
+inline std::string UserSettingsDirectory() {
+  char user[256] = "";
+  DWORD size = sizeof user;
+  GetUserNameA(user, &size);
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  return std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user;
+}
+inline std::string UserSettingsFile() { return UserSettingsDirectory() + "\\QXICOBAR.INI"; }
+
+// Sections of a settings file: section name -> key -> value.
+using SettingsText = std::map<std::string, std::map<std::string, std::string>>;
+
+inline void WriteSettingsFile(const SettingsText& sections) {
+  const std::string path = UserSettingsFile();
+  for (const auto& [section, keys] : sections)
+    for (const auto& [key, value] : keys)
+      WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str());
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
+inline void RemoveSettingsFiles() {
+  const std::string path = UserSettingsFile();
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+  DeleteFileA(path.c_str());
+  DeleteFileA((path.substr(0, path.size() - 3) + "BAK").c_str());
+}
+
+class RealBarTest : public ::testing::Test {
+ protected:
+  static constexpr WORD kDelta = 700;
+  static constexpr UINT kCopyCommand = 103;
+  static constexpr UINT kMoveCommand = 102;
+  static constexpr UINT kDeleteCommand = 104;
+
+  void SetUp() override {
+    ResetExtensionState();
+    ResetBarSettings();
+    ResetBarRunState();
+    ResetPopupState();
+    extState.instance = GetModuleHandleA(nullptr);
+    for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
+      CreateDirectoryA(level, nullptr);
+    CreateDirectoryA(UserSettingsDirectory().c_str(), nullptr);
+    RemoveSettingsFiles();
+    UnregisterClassA("WFS_Frame", GetModuleHandleA(nullptr));
+    WNDCLASSA frameClass{};
+    frameClass.lpfnWndProc = FrameLog::Proc;
+    frameClass.hInstance = GetModuleHandleA(nullptr);
+    frameClass.lpszClassName = "WFS_Frame";
+    frameClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    ASSERT_TRUE(RegisterClassA(&frameClass));
+    frame_ = CreateWindowExA(0, "WFS_Frame", "File Manager", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                             800, 400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(frame_, nullptr);
+    // A File menu like File Manager's, for menu buttons to find their commands in.
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, kCopyCommand, "&Copy...\tF8");
+    AppendMenuA(file, MF_STRING, kMoveCommand, "&Move...\tF7");
+    AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(file, MF_STRING, kDeleteCommand, "&Delete...\tDel");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    SetMenu(frame_, bar);
+    CLIENTCREATESTRUCT client = {nullptr, 1000};
+    mdiClient_ =
+        CreateWindowExA(0, "MDIClient", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 780,
+                        300, frame_, nullptr, GetModuleHandleA(nullptr), &client);
+    ASSERT_NE(mdiClient_, nullptr);
+    FrameLog::Messages().clear();
+  }
+
+  void TearDown() override {
+    CleanUpExtension();
+    if (extState.extensionMenu) DestroyMenu(extState.extensionMenu);
+    DestroyWindow(frame_);
+    UnregisterClassA("WFS_Frame", GetModuleHandleA(nullptr));
+    RemoveSettingsFiles();
+    ResetExtensionState();
+    ResetBarSettings();
+    ResetBarRunState();
+    ResetPopupState();
+    extState.instance = GetModuleHandleA(nullptr);
+    extState.firstPaintBarRect = RECT{0, 0, 0, 0};
+  }
+
+  // Runs the load sequence as File Manager's load event does.
+  HMENU Load() {
+    load_ = {};
+    load_.wMenuDelta = kDelta;
+    return RunLoadSequence(frame_, &load_);
+  }
+
+  // Processes what is queued for this thread.
+  static void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+
+  std::vector<ButtonRecord> Records() {
+    std::vector<ButtonRecord> records;
+    for (HLOCAL handle = GetFirstButton(); handle && records.size() < 1000;) {
+      auto* record = static_cast<ButtonRecord*>(LocalLock(handle));
+      if (!record) break;
+      records.push_back(*record);
+      HLOCAL next = record->next;
+      LocalUnlock(handle);
+      handle = next;
+    }
+    return records;
+  }
+
+  std::vector<HLOCAL> Handles() {
+    std::vector<HLOCAL> handles;
+    for (HLOCAL handle = GetFirstButton(); handle && handles.size() < 1000;) {
+      auto* record = static_cast<ButtonRecord*>(LocalLock(handle));
+      if (!record) break;
+      handles.push_back(handle);
+      HLOCAL next = record->next;
+      LocalUnlock(handle);
+      handle = next;
+    }
+    return handles;
+  }
+
+  // The centre of a button, in bar client coordinates, as a mouse message's lParam.
+  static LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
+  static LPARAM Centre(const ButtonRecord& r) {
+    return PointParam((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+
+  HWND frame_ = nullptr;
+  HWND mdiClient_ = nullptr;
+  FMS_LOADA load_{};
+};
+
+// A settings file with `count` buttons: menu buttons for File Manager's menu
+// texts, each with its own background colour.
+inline SettingsText MenuButtons(const std::vector<std::string>& texts) {
+  SettingsText s;
+  s["Icon Bar"]["Number of Icons"] = std::to_string(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    auto& section = s["Icon" + std::to_string(i)];
+    section["Program Name or Menu Item"] = texts[i];
+    section["Type"] = "0";
+  }
+  return s;
+}
