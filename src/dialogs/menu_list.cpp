@@ -35,21 +35,23 @@ int CompareLikeList(LCID locale, const char* itemText, const char* text) {
   return result - CSTR_EQUAL;
 }
 
+// Answers "stop" together with "go on" so that the walk gives its lock on the
+// record back even when it ends here.
 UINT ResolveOneButton(ButtonRecord* record) {
   if ((record->flags & BF_PROGRAM) || !record->programName.handle) return WALK_GO_ON;
   auto* text = static_cast<char*>(LocalLock(record->programName.handle));
   if (!text) {
     ReportFailure(IDS_TAG_QXSETMEN, IDS_OP_LOCALLOCK, 3);
-    return WALK_STOP;
+    return WALK_STOP | WALK_GO_ON;
   }
   record->menuCommand = FindMenuCommand(resolveList, text);
   HLOCAL block = LocalHandle(text);
   if (!block) {
     ReportFailure(IDS_TAG_QXSETMEN, IDS_OP_LOCALHANDLE, 4);
-    return WALK_STOP;
+    return WALK_STOP | WALK_GO_ON;
   }
   // A text that someone else holds locked as well: leave the rest alone.
-  if (LocalUnlock(block)) return WALK_STOP;
+  if (LocalUnlock(block)) return WALK_STOP | WALK_GO_ON;
   return WALK_GO_ON;
 }
 
