@@ -19,6 +19,7 @@
 #include "host/state.h"
 #include "settings/popup.h"
 #include "settings/settings.h"
+#include "settings/settings_test_support.h"
 
 // What the frame received: File Manager's refresh and command messages.
 struct FrameLog {
@@ -38,21 +39,11 @@ struct FrameLog {
   }
 };
 
-inline std::string UserSettingsDirectory() {
-  char user[256] = "";
-  DWORD size = sizeof user;
-  GetUserNameA(user, &size);
-  char windows[MAX_PATH] = "";
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  return std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user;
-}
-inline std::string UserSettingsFile() { return UserSettingsDirectory() + "\\QXICOBAR.INI"; }
-
 // Sections of a settings file: section name -> key -> value.
 using SettingsText = std::map<std::string, std::map<std::string, std::string>>;
 
 inline void WriteSettingsFile(const SettingsText& sections) {
-  const std::string path = UserSettingsFile();
+  const std::string path = SettingsPath();
   for (const auto& [section, keys] : sections)
     for (const auto& [key, value] : keys)
       WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str());
@@ -60,10 +51,10 @@ inline void WriteSettingsFile(const SettingsText& sections) {
 }
 
 inline void RemoveSettingsFiles() {
-  const std::string path = UserSettingsFile();
+  const std::string path = SettingsPath();
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
   DeleteFileA(path.c_str());
-  DeleteFileA((path.substr(0, path.size() - 3) + "BAK").c_str());
+  DeleteFileA(BackupPath().c_str());
 }
 
 class RealBarTest : public ::testing::Test {
@@ -81,7 +72,7 @@ class RealBarTest : public ::testing::Test {
     extState.instance = GetModuleHandleA(nullptr);
     for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
       CreateDirectoryA(level, nullptr);
-    CreateDirectoryA(UserSettingsDirectory().c_str(), nullptr);
+    CreateDirectoryA(UserDirectory().c_str(), nullptr);
     RemoveSettingsFiles();
     UnregisterClassA("WFS_Frame", GetModuleHandleA(nullptr));
     WNDCLASSA frameClass{};
@@ -142,29 +133,10 @@ class RealBarTest : public ::testing::Test {
 
   std::vector<ButtonRecord> Records() {
     std::vector<ButtonRecord> records;
-    for (HLOCAL handle = GetFirstButton(); handle && records.size() < 1000;) {
-      auto* record = static_cast<ButtonRecord*>(LocalLock(handle));
-      if (!record) break;
-      records.push_back(*record);
-      HLOCAL next = record->next;
-      LocalUnlock(handle);
-      handle = next;
-    }
+    for (HLOCAL handle : ListHandles()) records.push_back(PeekRecord(handle));
     return records;
   }
-
-  std::vector<HLOCAL> Handles() {
-    std::vector<HLOCAL> handles;
-    for (HLOCAL handle = GetFirstButton(); handle && handles.size() < 1000;) {
-      auto* record = static_cast<ButtonRecord*>(LocalLock(handle));
-      if (!record) break;
-      handles.push_back(handle);
-      HLOCAL next = record->next;
-      LocalUnlock(handle);
-      handle = next;
-    }
-    return handles;
-  }
+  std::vector<HLOCAL> Handles() { return ListHandles(); }
 
   // The centre of a button, in bar client coordinates, as a mouse message's lParam.
   static LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }

@@ -67,13 +67,6 @@ TEST_F(LoadSequenceTest, ACompleteLoadSetsUpClassesBarAndSubclass) {
   for (HLOCAL handle : Handles()) EXPECT_EQ(LocalFlags(handle) & LMEM_LOCKCOUNT, 0u);
 }
 
-TEST_F(LoadSequenceTest, AFramedBarHasASizingBorder) {
-  WriteSettingsFile({{"Icon Bar", {{"Bar Framed", "1"}}}});
-  ASSERT_NE(Load(), nullptr);
-  EXPECT_EQ(GetWindowLongA(extState.barWindow, GWL_STYLE), 0x54040000);
-  EXPECT_EQ(barFrameWidth, 2 * GetSystemMetrics(SM_CXFRAME));
-}
-
 TEST_F(LoadSequenceTest, NoMdiClientIsReportedOnceAndNothingIsTakenOver) {
   DestroyWindow(mdiClient_);
   MessageBoxCatcher catcher;
@@ -90,7 +83,7 @@ TEST_F(LoadSequenceTest, NoMdiClientIsReportedOnceAndNothingIsTakenOver) {
   // The unload after such a load saves nothing and reports nothing.
   UnloadExtension(frame_);
   EXPECT_TRUE(catcher.boxes().size() == 1u);
-  EXPECT_EQ(GetFileAttributesA(UserSettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
 TEST_F(LoadSequenceTest, ASecondLoadCleansUpAndStartsAfresh) {
@@ -256,9 +249,7 @@ TEST_F(UnloadTest, TheCleanUpGivesEverythingBack) {
   for (HLOCAL handle : handles) EXPECT_EQ(LocalSize(handle), 0u);
   EXPECT_EQ(GetFirstButton(), nullptr);
   // Nothing changed since the first paint: nothing was written.
-  EXPECT_EQ(GetFileAttributesA(
-                (UserSettingsFile().substr(0, UserSettingsFile().size() - 3) + "BAK").c_str()),
-            INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(FileExists(BackupPath()));
   // A second clean-up is harmless.
   CleanUpExtension();
   EXPECT_TRUE(catcher.boxes().empty());
@@ -271,9 +262,7 @@ TEST_F(UnloadTest, ABarNeverPaintedCountsAsChangedUnlessDontSave) {
     if (dontSave) extState.saveState = SAVE_NEVER;
     extState.firstPaintBarRect = RECT{0, 0, 0, 0};
     UnloadExtension(frame_);
-    EXPECT_EQ(GetFileAttributesA(UserSettingsFile().c_str()) != INVALID_FILE_ATTRIBUTES,
-              dontSave == 0)
-        << dontSave;
+    EXPECT_EQ(FileExists(SettingsPath()), dontSave == 0) << dontSave;
     if (extState.extensionMenu) DestroyMenu(extState.extensionMenu);
     extState.extensionMenu = nullptr;
   }

@@ -5,19 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bar_host_fixture.h"
 #include "fmhost.h"
 #include "support/msgbox_catcher.h"
 
 namespace {
 
-std::string SettingsPath() {
-  char user[256] = "";
-  DWORD size = sizeof user;
-  GetUserNameA(user, &size);
-  char windows[MAX_PATH] = "";
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  return std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user + "\\QXICOBAR.INI";
-}
+using barhost::SettingsPath;
 
 std::string ItemText(HMENU menu, UINT position) {
   char text[260] = "";
