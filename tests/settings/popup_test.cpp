@@ -70,16 +70,6 @@ TEST_F(PopupTest, TheDescriptionShowsBelowTheBarOrTheMenuTextWithoutOne) {
   EXPECT_TRUE(catcher.boxes().empty());
 }
 
-TEST_F(PopupTest, AbovePutsTheBottomEdgeOnePixelOverTheBar) {
-  LoadBar("1");
-  RestOn(1);
-  ASSERT_NE(extState.popupWindow, nullptr);
-  RECT bar;
-  GetWindowRect(extState.barWindow, &bar);
-  // The height is the text's; its bottom edge lies one pixel above the bar.
-  EXPECT_EQ(PopupRect().bottom, bar.top - 1);
-}
-
 TEST_F(PopupTest, NothingBetweenButtonsAndNothingWhileSuppressed) {
   LoadBar("0");
   std::vector<ButtonRecord> r = Records();
