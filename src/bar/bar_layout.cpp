@@ -21,15 +21,8 @@ bool layingOutFirst = true;
 int previousRight = 0;
 
 UINT PlaceButton(ButtonRecord* record) {
-  const int cxIcon = barMetric(SM_CXICON);
-  const int cyIcon = barMetric(SM_CYICON);
-  record->left = layingOutFirst ? firstIconLeft : previousRight + iconSpacing;
+  PlaceButtonAt(record, layingOutFirst ? firstIconLeft : previousRight + iconSpacing);
   layingOutFirst = false;
-  record->top = iconTop;
-  record->right =
-      record->left + cxIcon < barSettings.barLength ? record->left + cxIcon : barSettings.barLength;
-  record->bottom =
-      record->top + cyIcon < barSettings.barHeight ? record->top + cyIcon : barSettings.barHeight;
   if (iconFrameChanged) {
     if (barSettings.iconsFramed)
       record->flags |= BF_FRAMED;
@@ -83,6 +76,16 @@ UINT PaintButton(ButtonRecord* record) {
 }
 
 }  // namespace
+
+void PlaceButtonAt(ButtonRecord* record, int left) {
+  const int cxIcon = barMetric(SM_CXICON);
+  const int cyIcon = barMetric(SM_CYICON);
+  record->left = left;
+  record->top = iconTop;
+  record->right = left + cxIcon < barSettings.barLength ? left + cxIcon : barSettings.barLength;
+  record->bottom =
+      iconTop + cyIcon < barSettings.barHeight ? iconTop + cyIcon : barSettings.barHeight;
+}
 
 void ComputeBarLayout() {
   const IconBarSettings& s = barSettings;

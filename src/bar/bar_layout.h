@@ -7,6 +7,9 @@
 // The system metrics the layout reads (GetSystemMetrics; tests choose others).
 extern int (*barMetric)(int index);
 
+// Gives a button its rectangle from its left edge: one icon in size at
+// iconTop, cut off at the bar's right and bottom edges.
+void PlaceButtonAt(ButtonRecord* record, int left);
 // Computes the layout values from the settings and the system metrics.
 void ComputeBarLayout();
 // ComputeBarLayout, then places every button; does not repaint.

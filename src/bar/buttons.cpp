@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "host/report.h"
 #include "host/state.h"
@@ -138,14 +139,7 @@ ButtonRecord* CreateButton(const char* programText, const char* iconName, const 
   }
   if (framed) record->flags |= BF_FRAMED;
 
-  record->left = after ? after->right + iconSpacing : firstIconLeft;
-  record->top = iconTop;
-  int iconWidth = GetSystemMetrics(SM_CXICON);
-  int iconHeight = GetSystemMetrics(SM_CYICON);
-  record->right = record->left + iconWidth < barSettings.barLength ? record->left + iconWidth
-                                                                   : barSettings.barLength;
-  record->bottom = record->top + iconHeight < barSettings.barHeight ? record->top + iconHeight
-                                                                    : barSettings.barHeight;
+  PlaceButtonAt(record, after ? after->right + iconSpacing : firstIconLeft);
 
   if (after) {
     after->next = block;
