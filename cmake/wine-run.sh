@@ -14,7 +14,10 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-wine "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
+# The 64-bit loader itself where there is one (see scripts/wine-env.sh).
+loader=wine
+[ -x /usr/lib/wine/wine64 ] && loader=/usr/lib/wine/wine64 && export WINELOADER=$loader
+"$loader" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
 rc=$?
 cat "$tmp/out"
 cat "$tmp/err" >&2

@@ -3,6 +3,14 @@
 # Needs WINE_ENV_DIR (where the prefix lives). Defines wine_env_stop.
 export WINEPREFIX="$WINE_ENV_DIR/wineprefix"
 export WINEDEBUG=-all
+# Debian's "wine" launcher prefers the 32-bit loader as soon as wine32 is
+# installed, even where the machine cannot run 32-bit programs: the 64-bit
+# programs are started with the 64-bit loader itself.
+if [ -x /usr/lib/wine/wine64 ]; then
+  export WINELOADER=/usr/lib/wine/wine64
+  wine() { "$WINELOADER" "$@"; }
+  wineboot() { "$WINELOADER" wineboot "$@"; }
+fi
 # No sound drivers: a message box's sound must not wait for an audio device.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"
 _started_xvfb=""
