@@ -6,6 +6,9 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "bar/bar_state.h"
+#include "dialogs/button_dialog.h"
+#include "settings/bar_options.h"
 #include "settings/settings.h"
 
 namespace {
@@ -59,6 +62,29 @@ void RelayoutTreeWindows(HWND window) {
   EnumChildWindows(window, RelayoutTreeWindow, 0);
 }
 
+// Runs one of the extension's modal dialogs owned by `window`; its result, or
+// -1 when it could not be run (reported).
+INT_PTR RunDialog(HWND window, int templateId, DLGPROC procedure, int editingMenuButton) {
+  extState.editingMenuButton = editingMenuButton;
+  const INT_PTR result =
+      DialogBoxParamA(extState.instance, MAKEINTRESOURCEA(templateId), window, procedure, 0);
+  if (result == -1) ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_DIALOGBOX, 7);
+  return result;
+}
+
+// A dialog that changes the bar repaints it after OK.
+void RunBarDialog(HWND window, int templateId, DLGPROC procedure, int editingMenuButton) {
+  if (RunDialog(window, templateId, procedure, editingMenuButton) == 1)
+    InvalidateRect(extState.barWindow, nullptr, TRUE);
+}
+
+void RunButtonDialog(HWND window, int templateId, int editingMenuButton) {
+  RunBarDialog(window, templateId, ButtonDialogProc, editingMenuButton);
+  // Change Button locked the record before the dialog ran: whichever way the
+  // dialog ended (or did not run), the record must come to rest again.
+  if (editedButton) ReleaseEditedButton();
+}
+
 }  // namespace
 
 LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
@@ -90,6 +116,15 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
       return 0;
     case CMD_REFRESH_ICONS:
       InvalidateRect(extState.barWindow, nullptr, TRUE);
+      return 0;
+    case CMD_PROGRAM_BUTTON:
+      RunButtonDialog(window, IDD_PROGRAM_BUTTON, 0);
+      return 0;
+    case CMD_MENU_BUTTON:
+      RunButtonDialog(window, IDD_MENU_BUTTON, 1);
+      return 0;
+    case CMD_BAR_OPTIONS:
+      RunBarDialog(window, IDD_BAR_OPTIONS, BarOptionsDialogProc, 0);
       return 0;
     case CMD_RELAYOUT_TREES:
       RelayoutTreeWindows(window);

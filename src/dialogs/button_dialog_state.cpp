@@ -1,0 +1,4 @@
+#include "dialogs/button_dialog.h"
+
+ButtonDialogState buttonDialog;
+char lastBrowseDirectory[kTextBufferSize];
