@@ -82,7 +82,7 @@ if [ -z "$had_display" ]; then
   # The stand-in drives the bar itself and waits at each step until the
   # screenshot of it has been taken.
   steps=$out/steps
-  rm -rf "$steps" "$out"/fmhost.png "$out"/popup.png "$out"/run.png
+  rm -rf "$steps" "$out"/*.png
   mkdir -p "$steps"
   wine "$program" "${args[@]}" --script "$(to_windows "$steps")" \
     --select notes.txt --select hello.bat --hover 8 --click 11 \
@@ -95,7 +95,7 @@ if [ -z "$had_display" ]; then
       sleep 0.1
     done
     if [ -e "$steps/$1.ready" ]; then
-      import -window root "$out/$2"
+      import -window root -crop 1000x700+0+0 +repage "$out/$2"
       echo "$(tr -d '\r' <"$steps/$1.ready") -> $out/$2"
     else
       echo "step $1 was not reached (see $out/wine.log)"
@@ -105,8 +105,11 @@ if [ -z "$had_display" ]; then
   shoot bar fmhost.png
   shoot popup popup.png
   shoot run run.png
+  for dialog in options menu-button program-button choose-icon; do
+    shoot "$dialog" "$dialog.png"
+  done
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"
-  echo "Screenshots: $out/fmhost.png, $out/popup.png, $out/run.png"
+  echo "Screenshots: $(cd "$out" && ls ./*.png | tr '\n' ' ')"
 else
   echo "The stand-in File Manager is open on display $DISPLAY; close it to end the demo."
   wine "$program" "${args[@]}" >"$out/wine.log" 2>&1 </dev/null || true

@@ -10,6 +10,7 @@ if [ -x /usr/lib/wine/wine64 ]; then
   export WINELOADER=/usr/lib/wine/wine64
   wine() { "$WINELOADER" "$@"; }
   wineboot() { "$WINELOADER" wineboot "$@"; }
+  winepath() { "$WINELOADER" winepath "$@"; }
 fi
 # No sound drivers: a message box's sound must not wait for an audio device.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"

@@ -15,6 +15,8 @@
 //      (the names of --select are selected in the active tree window first)
 //   3. button --click is clicked, and the program it starts has opened its window:
 //                                            writes run.ready,   waits for run.taken
+//   4. each dialog of kDialogShots in turn, opened and filled in as a user
+//      would have it:                     writes <name>.ready, waits for <name>.taken
 // Then the frame and the started program's window are closed. Each .ready file
 // holds one line saying what was seen ("popup: shown" or "popup: none" ...).
 #include <cstdio>
@@ -65,6 +67,9 @@ enum class Step {
   kWaitPopupTaken,
   kWaitRun,
   kWaitRunTaken,
+  kOpenDialog,
+  kWaitDialog,
+  kWaitDialogTaken,
   kDone
 };
 Step step = Step::kShowBar;
@@ -169,6 +174,81 @@ std::string WindowTitle(HWND window) {
   return title;
 }
 
+// The extension's commands as File Manager's frame receives them.
+void ExtensionCommand(UINT id) {
+  PostMessageA(frameWindow, WM_COMMAND, fmhost::kFirstMenuDelta + id, 0);
+}
+
+// Picks an item of a button's right-click menu by its mnemonic.
+void ButtonMenuCommand(int index, char mnemonic) {
+  HWND bar = BarWindow();
+  if (!bar) return;
+  const POINT at = ButtonCentre(bar, index);
+  PostMessageA(bar, WM_CHAR, mnemonic, 0);
+  SendMessageA(bar, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+  SendMessageA(bar, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+struct DialogSearch {
+  const char* caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindActiveDialog(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<DialogSearch*>(data);
+  char name[32] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window) || !IsWindowEnabled(window))
+    return TRUE;
+  if (WindowTitle(window).rfind(search->caption, 0) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The dialog with the input (its owner is disabled meanwhile) whose caption
+// starts with `caption`.
+HWND ActiveDialog(const char* caption) {
+  DialogSearch search = {caption, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindActiveDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+// A dialog to photograph: how it is opened, its caption, how it is filled in,
+// and how many dialogs Cancel must close afterwards (a dialog opened from
+// another closes both).
+struct DialogShot {
+  const char* name;
+  const char* caption;
+  void (*open)(HWND previous);
+  void (*fill)(HWND dialog);
+  int cancels;
+};
+
+const DialogShot kDialogShots[] = {
+    {"options", "IconBar Options", [](HWND) { ExtensionCommand(51); },
+     [](HWND d) {
+       CheckDlgButton(d, 1056, BST_UNCHECKED);
+       CheckRadioButton(d, 1049, 1050, 1049);
+     },
+     1},
+    {"menu-button", "New Menu Icon ", [](HWND) { ExtensionCommand(50); },
+     [](HWND d) {
+       HWND list = GetDlgItem(d, 1039);
+       SendMessageA(list, LB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>("Sort by Type"));
+       SendMessageA(d, WM_COMMAND, MAKEWPARAM(1039, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+       SetDlgItemTextA(d, 1006, "Sort the directory window by type");
+     },
+     1},
+    {"program-button", "Change Program Icon", [](HWND) { ButtonMenuCommand(8, 'c'); },
+     [](HWND d) { CheckRadioButton(d, 1015, 1017, 1016); }, 0},
+    {"choose-icon", "Choose Icon", [](HWND previous) { Click(previous, 1004); }, nullptr, 2},
+};
+constexpr size_t kDialogShotCount = sizeof kDialogShots / sizeof kDialogShots[0];
+size_t dialogShot = 0;
+HWND shotDialog = nullptr;
+
 void Next(Step to) {
   step = to;
   stepStart = GetTickCount();
@@ -216,9 +296,47 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     case Step::kWaitRunTaken:
       if (!Exists(InDir("run.taken"))) return;
       if (startedWindow && IsWindow(startedWindow)) PostMessageA(startedWindow, WM_CLOSE, 0, 0);
-      Next(Step::kDone);
-      CloseFrame(nullptr, 0, 0, 0);
+      Next(Step::kOpenDialog);
       return;
+    case Step::kOpenDialog:
+      if (dialogShot == kDialogShotCount) {
+        Next(Step::kDone);
+        CloseFrame(nullptr, 0, 0, 0);
+        return;
+      }
+      // The shot's ready file is named after it; the open may run a menu loop.
+      Next(Step::kWaitDialog);
+      kDialogShots[dialogShot].open(shotDialog);
+      return;
+    case Step::kWaitDialog: {
+      const DialogShot& shot = kDialogShots[dialogShot];
+      HWND dialog = ActiveDialog(shot.caption);
+      if (!dialog && waited < kWaitLimit) return;
+      if (dialog && shotDialog != dialog) {
+        shotDialog = dialog;
+        if (shot.fill) shot.fill(dialog);
+        stepStart = GetTickCount();
+        return;
+      }
+      if (dialog && waited < 700) return;  // painted, preview and all
+      WriteReady((std::string(shot.name) + ".ready").c_str(),
+                 std::string(shot.name) + ": " + (dialog ? WindowTitle(dialog) : "no dialog"));
+      Next(Step::kWaitDialogTaken);
+      return;
+    }
+    case Step::kWaitDialogTaken: {
+      const DialogShot& shot = kDialogShots[dialogShot];
+      if (!Exists(InDir((std::string(shot.name) + ".taken").c_str()))) return;
+      // Cancel closes the dialog, and the one that opened it when asked to.
+      if (shot.cancels > 0 && shotDialog) {
+        HWND owner = GetWindow(shotDialog, GW_OWNER);
+        PostMessageA(shotDialog, WM_COMMAND, IDCANCEL, 0);
+        if (shot.cancels > 1 && owner) PostMessageA(owner, WM_COMMAND, IDCANCEL, 0);
+      }
+      ++dialogShot;
+      Next(Step::kOpenDialog);
+      return;
+    }
     case Step::kDone:
       return;
   }
