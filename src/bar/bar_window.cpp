@@ -52,11 +52,13 @@ void SendToFileManager(UINT command) {
 // The delete walk remembers the record before the one deleted, which becomes
 // the last one when the deleted record ended the list.
 HLOCAL deletePredecessor = nullptr;
+bool buttonDeleted = false;
 
 UINT DeleteCurrentButton(ButtonRecord* record) {
   HLOCAL handle = LocalHandle(record);
   if (handle == currentButton) {
     if (!record->next) lastButton = deletePredecessor;
+    buttonDeleted = true;
     return WALK_DELETE | WALK_STOP;
   }
   deletePredecessor = handle;
@@ -65,8 +67,12 @@ UINT DeleteCurrentButton(ButtonRecord* record) {
 
 void DeleteButton() {
   deletePredecessor = nullptr;
-  ForEachButton(DeleteCurrentButton);
+  buttonDeleted = false;
+  if (currentButton) ForEachButton(DeleteCurrentButton);
   hitButton = nullptr;
+  currentButton = nullptr;
+  // The count and the file change only for a record that really went.
+  if (!buttonDeleted) return;
   extState.saveState = SAVE_AT_UNLOAD;
   barSettings.buttonCount -= 1;
   LayOutButtons();
@@ -97,7 +103,9 @@ void ShowButtonMenu(HWND window) {
     return;
   }
   LocalUnlock(handle);
-  if (!(LocalFlags(handle) & LMEM_LOCKCOUNT)) currentButton = handle;
+  // A record still held elsewhere is not offered: the menu then acts on
+  // nothing, never on a button chosen by an earlier right-click.
+  currentButton = (LocalFlags(handle) & LMEM_LOCKCOUNT) ? nullptr : handle;
 }
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -109,6 +117,7 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       SendToFileManager(LOWORD(wParam));
       break;
     case CMD_CHANGE_BUTTON: {
+      if (!currentButton || editedButton) break;
       editedButton = static_cast<ButtonRecord*>(LocalLock(currentButton));
       if (!editedButton) {
         ReportFailure(IDS_TAG_QXBUTPRO, IDS_OP_LOCALLOCK, 1);
@@ -121,6 +130,7 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       DeleteButton();
       break;
     case CMD_MOVE_BUTTON:
+      if (!currentButton) break;
       StartMove();
       break;
     default:

@@ -92,7 +92,9 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
     case FMEVENT_LOAD:
       RunLoadSequence(window, reinterpret_cast<FMS_LOADA*>(parameter));
       PostMessageA(extState.frameWindow, FM_REFRESH_WINDOWS, 1, 0);
-      if (extState.barOn == 0)
+      // Before File Manager has told the delta, command 39 would be one of
+      // its own commands.
+      if (extState.barOn == 0 && extState.menuDeltaKnown)
         PostMessageA(extState.frameWindow, WM_COMMAND, WPARAM(extState.menuDelta) + CMD_BAR_OFF, 0);
       return 1;
     case FMEVENT_UNLOAD:

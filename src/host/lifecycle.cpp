@@ -55,7 +55,12 @@ bool RegisterBarClass() {
       CreateSolidBrush(RGB(s.barColorRed & 0xFF, s.barColorGreen & 0xFF, s.barColorBlue & 0xFF));
   if (!extState.barBrush) return FailLoad(IDS_OP_CREATESOLIDBRUSH, 93), false;
   barClass.hbrBackground = extState.barBrush;
-  if (!RegisterClassA(&barClass)) return FailLoad(IDS_OP_REGISTERCLASS, 94), false;
+  if (!RegisterClassA(&barClass)) {
+    // Nothing owns the brush yet: the clean-up only finds it through the class.
+    DeleteObject(extState.barBrush);
+    extState.barBrush = nullptr;
+    return FailLoad(IDS_OP_REGISTERCLASS, 94), false;
+  }
   return true;
 }
 
@@ -140,6 +145,7 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
   if (!extState.extensionMenu) return FailLoad(IDS_OP_LOADMENU, 14);
   load->hMenu = extState.extensionMenu;
   extState.menuDelta = WORD(load->wMenuDelta & 0xFFFF);
+  extState.menuDeltaKnown = 1;
   load->dwSize = kFmsLoadSize;
   if (!LoadText(IDS_MENU_NAME, text, sizeof text)) return FailLoad(IDS_OP_LOADSTRING, 15);
   lstrcpynA(load->szMenuName, text, sizeof load->szMenuName);

@@ -22,7 +22,8 @@ LRESULT CALLBACK MDIWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_MOVEWINDOW, 1);
       place->y += height + 1;
       place->cy -= height + 1;
-      if (!PostMessageA(extState.frameWindow, WM_COMMAND,
+      if (extState.menuDeltaKnown &&
+          !PostMessageA(extState.frameWindow, WM_COMMAND,
                         WPARAM(extState.menuDelta) + CMD_RELAYOUT_TREES, 0))
         ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_POSTMESSAGE, 2);
     }
@@ -57,11 +58,12 @@ BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM) {
     height = mdiHeight + 5 * b;
   } else {
     if (c.top > m.top && c.bottom < m.bottom) return TRUE;
-    // A top below the client's top stays where it is. A window whose bottom
-    // lies inside ends at the client's bottom: from a top of b that is the
-    // same height as for a bottom that sticks out.
+    // A top below the client's top stays where it is; every fitted window
+    // ends at the client's bottom. One that starts below the client's bottom
+    // has nothing to fit into and stays as it is.
     top = c.top <= m.top ? b : topLeft.y;
-    height = mdiHeight - b;
+    if (top >= mdiHeight - b) return TRUE;
+    height = mdiHeight - top;
   }
   if (!MoveWindow(window, topLeft.x, top, width, height, TRUE))
     ReportFailure(IDS_TAG_QXENUWFS, IDS_OP_MOVEWINDOW, 2);

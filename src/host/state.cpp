@@ -1,8 +1,8 @@
 #include "host/state.h"
 
-ExtensionState extState = {nullptr, nullptr,      nullptr, nullptr, nullptr, nullptr,      nullptr,
-                           0,       nullptr,      nullptr, nullptr, 1,       SAVE_NOTHING, 1,
-                           0,       {0, 0, 0, 0}, "",      "",      " "};
+ExtensionState extState = {nullptr, nullptr, nullptr,      nullptr, nullptr, nullptr, nullptr,
+                           0,       0,       nullptr,      nullptr, nullptr, 1,       SAVE_NOTHING,
+                           1,       0,       {0, 0, 0, 0}, "",      "",      " "};
 
 void ResetExtensionState() {
   HINSTANCE keptInstance = extState.instance;

@@ -11,6 +11,7 @@ struct ExtensionState {
   HWND popupWindow;
   HMENU extensionMenu;
   WORD menuDelta;
+  int menuDeltaKnown;  // File Manager has told the delta: our commands can be posted
   WNDPROC savedMdiClientProc;
   WNDPROC savedDialogProc;
   HBRUSH barBrush;

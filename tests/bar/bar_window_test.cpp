@@ -185,6 +185,15 @@ TEST_F(BarMouseTest, DeleteButtonFromTheButtonMenuFirstMiddleLastAndOnly) {
   EXPECT_EQ(GetFirstButton(), lastButton);
   // The survivor moved to the first place.
   EXPECT_EQ(Records()[0].left, firstIconLeft);
+  // A record still held elsewhere (a dialog has it) is not deleted, and
+  // nothing else is: the count and the settings stay as they were.
+  extState.saveState = SAVE_NOTHING;
+  LocalLock(Handles()[0]);
+  deleteAt(0);
+  LocalUnlock(Handles()[0]);
+  EXPECT_EQ(ProgramTexts(), (std::vector<std::string>{"Delete"}));
+  EXPECT_EQ(barSettings.buttonCount, 1);
+  EXPECT_EQ(extState.saveState, SAVE_NOTHING);
   deleteAt(0);  // only
   EXPECT_EQ(GetFirstButton(), nullptr);
   EXPECT_EQ(lastButton, nullptr);

@@ -348,6 +348,30 @@ TEST_F(CompleteLoadTest, ABarStoredOffPostsBarOffAfterTheRefresh) {
   DestroyMenu(load_.hMenu);
 }
 
+TEST_F(CompleteLoadTest, ALoadThatFailsBeforeTheMenuDeltaPostsNoCommandOfOurs) {
+  // The popup class is taken: the load fails once the bar window exists.
+  WNDCLASSA taken = {};
+  taken.lpfnWndProc = DefWindowProcA;
+  taken.hInstance = extState.instance;
+  taken.lpszClassName = "QXPopUp";
+  for (const char* barOn : {"0", "1"}) {
+    SCOPED_TRACE(barOn);
+    ASSERT_TRUE(RegisterClassA(&taken));  // the clean-up unregisters it
+    ASSERT_TRUE(WritePrivateProfileStringA("Icon Bar", "Bar On", barOn, SettingsPath().c_str()));
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
+    MessageBoxCatcher catcher;
+    Load();
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    ASSERT_NE(extState.barWindow, nullptr);
+    MoveWindow(mdiClient_, 0, 0, 400, 200 + barOn[0], TRUE);  // the MDI client placed anew
+    for (const MSG& message : Posted()) EXPECT_NE(message.message, UINT(WM_COMMAND));
+    CleanUpExtension();
+    ResetExtensionState();
+    ResetBarSettings();
+    extState.instance = GetModuleHandleA(nullptr);
+  }
+}
+
 TEST_F(CompleteLoadTest, SaveNowAfterDontSaveWritesAndLeavesNothingToSave) {
   MessageBoxCatcher catcher;
   Load();
