@@ -10,6 +10,7 @@
 #include "bar/buttons.h"
 #include "dialogs/dialog_helpers.h"
 #include "dialogs/menu_list.h"
+#include "host/help.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
@@ -53,15 +54,6 @@ int ShowMessage(HWND dialog, UINT textId, UINT style, UINT tag, int step) {
 void RepaintPreview(HWND dialog) { InvalidateRect(dialog, nullptr, FALSE); }
 
 bool IsIcon(HICON icon) { return icon && icon != reinterpret_cast<HICON>(1); }
-
-void ShowHelpTopic(HWND dialog) {
-  char helpFile[kTextBufferSize];
-  if (!LoadText(IDS_HELP_FILE, helpFile)) {
-    ReportFailure(IDS_TAG_QXNEWPI, IDS_OP_LOADSTRING, 3);
-    return;
-  }
-  WinHelpA(dialog, helpFile, HELP_CONTEXT, 2);
-}
 
 HWND TakeControl(HWND dialog, int id, int step) {
   HWND control = GetDlgItem(dialog, id);
@@ -160,7 +152,7 @@ void OnCommand(HWND dialog, int id, int notification, HWND control) {
       if (chosen) ChangeIcon(dialog);
       break;
     case IDC_HELP_BUTTON:
-      ShowHelpTopic(dialog);
+      ShowHelp(dialog, HELP_BUTTON_DIALOG, IDS_TAG_QXNEWPI, 3);
       break;
     case IDC_ICON_FRAMED:
       if (chosen) RepaintPreview(dialog);

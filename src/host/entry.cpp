@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "host/exports.h"
+#include "host/help.h"
 #include "host/layout.h"
 #include "host/lifecycle.h"
 #include "host/report.h"
@@ -43,15 +44,6 @@ void SwitchBar(const BarSwitch& to) {
   extState.barOn = to.barOn;
   extState.saveState = SAVE_AT_UNLOAD;
   SendMessageA(extState.frameWindow, FM_REFRESH_WINDOWS, 1, 0);
-}
-
-void ShowHelpContents(HWND window) {
-  char helpFile[kTextBufferSize];
-  if (LoadStringA(extState.instance, IDS_HELP_FILE, helpFile, kTextBufferSize) == 0) {
-    ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_LOADSTRING, 5);
-    return;
-  }
-  WinHelpA(window, helpFile, HELP_CONTENTS, 0);
 }
 
 void RelayoutTreeWindows(HWND window) {
@@ -114,7 +106,7 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
       extState.saveState = SAVE_NOTHING;
       return 0;
     case CMD_HELP:
-      ShowHelpContents(window);
+      ShowHelp(window, HELP_GUIDE_CONTENTS, IDS_TAG_QXFILMAN, 5);
       return 0;
     case CMD_REFRESH_ICONS:
       InvalidateRect(extState.barWindow, nullptr, TRUE);

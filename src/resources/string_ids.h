@@ -236,3 +236,7 @@
 // File Manager's menus no longer hold.
 #define IDS_RUN_TOO_LONG 1330
 #define IDS_RUN_MENU_NOT_FOUND 1331
+
+// Help: the user guide beside the DLL, and what is said when it is missing.
+#define IDS_HELP_GUIDE_FILE 1350
+#define IDS_HELP_GUIDE_MISSING 1351

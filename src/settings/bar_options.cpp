@@ -3,6 +3,7 @@
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "dialogs/dialog_helpers.h"
+#include "host/help.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
@@ -109,15 +110,6 @@ void OnOk(HWND dialog) {
   EndDialog(dialog, 1);
 }
 
-void OnHelp(HWND dialog) {
-  char helpFile[kTextBufferSize];
-  if (LoadStringA(extState.instance, IDS_HELP_FILE, helpFile, kTextBufferSize) == 0) {
-    ReportFailure(IDS_TAG_QXSETBAR, IDS_OP_LOADSTRING, 1);
-    return;
-  }
-  WinHelpA(dialog, helpFile, HELP_CONTEXT, 3);
-}
-
 }  // namespace
 
 INT_PTR CALLBACK BarOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -143,7 +135,7 @@ INT_PTR CALLBACK BarOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, 
       break;
     }
     case IDC_BAR_HELP:
-      OnHelp(dialog);
+      ShowHelp(dialog, HELP_BAR_OPTIONS, IDS_TAG_QXSETBAR, 1);
       break;
     default:
       break;

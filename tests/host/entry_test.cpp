@@ -195,33 +195,6 @@ TEST_F(EntryTest, FailedItemReplacementIsReportedAndTheSwitchGoesOn) {
   EXPECT_EQ(CountLogged(FM_REFRESH_WINDOWS, 1), 1);
 }
 
-struct HelpCall {
-  HWND window;
-  std::string file;
-  UINT command;
-  ULONG_PTR data;
-};
-std::vector<HelpCall> helpCalls;
-BOOL WINAPI RecordWinHelp(HWND window, LPCSTR file, UINT command, ULONG_PTR data) {
-  helpCalls.push_back({window, file ? file : "(null)", command, data});
-  return TRUE;
-}
-
-TEST_F(EntryTest, HelpOpensTheHelpFileAtItsContents) {
-  void* saved = nullptr;
-  void** slot = PatchImport(GetModuleHandleA(nullptr), "user32.dll", "WinHelpA",
-                            reinterpret_cast<void*>(&RecordWinHelp), &saved);
-  ASSERT_NE(slot, nullptr);
-  helpCalls.clear();
-  EXPECT_EQ(FMExtensionProc(frame_, CMD_HELP, 0), 0);
-  PatchImport(GetModuleHandleA(nullptr), "user32.dll", "WinHelpA", saved, nullptr);
-  ASSERT_EQ(helpCalls.size(), 1u);
-  EXPECT_EQ(helpCalls[0].window, frame_);
-  EXPECT_EQ(helpCalls[0].file, "QXIBWT11.HLP");
-  EXPECT_EQ(helpCalls[0].command, UINT(HELP_CONTENTS));
-  EXPECT_EQ(helpCalls[0].data, 0u);
-}
-
 TEST_F(EntryTest, RelayoutCommandLoadsTheTreeClassName) {
   treeClassText[0] = '\0';
   EXPECT_EQ(FMExtensionProc(frame_, CMD_RELAYOUT_TREES, 0), 0);

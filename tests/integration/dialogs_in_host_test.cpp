@@ -314,6 +314,63 @@ TEST_F(DialogsInHostTest, NewMenuButtonsComeFromFileManagersMenus) {
   }
 }
 
+// ------------------------------------------------------------------ Help
+
+std::vector<std::string> shellOpened;
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR parameters, LPCSTR, INT) {
+  shellOpened.push_back(std::string(file ? file : "") + " " + (parameters ? parameters : ""));
+  return reinterpret_cast<HINSTANCE>(42);
+}
+
+TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
+  StartWith({});
+  const std::string guide = ProgramDirectory() + "\\QXIBWT11.html";
+  std::string url = "file:///" + guide + "#";
+  for (char& c : url)
+    if (c == '\\') c = '/';
+  void* saved = nullptr;
+  ASSERT_NE(PatchImport(Module(), "shell32.dll", "ShellExecuteA",
+                        reinterpret_cast<void*>(&RecordShellExecute), &saved),
+            nullptr);
+  struct Case {
+    UINT command;
+    const char* caption;  // the dialog whose Help button is pressed; none: the menu's Help
+    const char* section;
+  };
+  const Case cases[] = {{44, nullptr, "contents"},
+                        {kBarOptions, "IconBar Options", "bar-options"},
+                        {kProgramButton, "New Program Icon", "the-button-dialogs"},
+                        {kMenuButton, "New Menu Icon ", "the-button-dialogs"}};
+  for (bool present : {true, false}) {
+    if (present) std::ofstream(guide) << "<html></html>";
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.section) + (present ? "" : " (no guide)"));
+      shellOpened.clear();
+      catcher_->clear();
+      if (c.caption) {
+        RunScript(c.command, {{c.caption, [](HWND d) {
+                                 SendMessageA(d, WM_COMMAND, 1005, 0);
+                                 ClickControl(d, IDCANCEL);
+                               }}});
+      } else {
+        Command(c.command);
+      }
+      if (present) {
+        ASSERT_EQ(shellOpened.size(), 1u);
+        EXPECT_NE(shellOpened[0].find(url + c.section), std::string::npos) << shellOpened[0];
+        EXPECT_TRUE(catcher_->boxes().empty());
+      } else {
+        EXPECT_TRUE(shellOpened.empty());
+        EXPECT_EQ(BoxTexts(),
+                  std::vector<std::string>{
+                      "The user guide was not found. Help looked for it here:\n" + guide});
+      }
+    }
+    DeleteFileA(guide.c_str());
+  }
+  PatchImport(Module(), "shell32.dll", "ShellExecuteA", saved, nullptr);
+}
+
 // --------------------------------------------------------- Change Button
 
 TEST_F(DialogsInHostTest, ChangeButtonEditsInPlaceAndAlwaysGivesTheRecordBack) {
