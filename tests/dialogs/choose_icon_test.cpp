@@ -29,10 +29,10 @@ std::string BinFile(const std::string& name) {
 // A step of a dialog run; false = not yet (a window still awaited), ask again at the next tick.
 using Step = std::function<bool(HWND dialog)>;
 struct Script {
-  HWND dialog = nullptr;
+  HWND dialog;
   std::vector<Step> steps;
-  size_t next = 0;
-  bool busy = false;
+  size_t next;
+  bool busy;
 } script;
 
 INT_PTR CALLBACK ScriptedProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,16 +61,13 @@ std::string Text(HWND window) {
   return text;
 }
 
-POINT Centre(HWND window) {
+// Whether the mouse pointer rests on the control's centre.
+bool PointerOn(HWND dialog, int control) {
   RECT r;
-  GetWindowRect(window, &r);
-  return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
-}
-
-void ExpectPointerOn(HWND dialog, int control) {
-  POINT pointer, centre = Centre(GetDlgItem(dialog, control));
-  GetCursorPos(&pointer);
-  EXPECT_TRUE(pointer.x == centre.x && pointer.y == centre.y) << "pointer not on " << control;
+  POINT p;
+  GetWindowRect(GetDlgItem(dialog, control), &r);
+  GetCursorPos(&p);
+  return p.x == (r.left + r.right) / 2 && p.y == (r.top + r.bottom) / 2;
 }
 
 int DefaultButton(HWND dialog) { return LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)); }
@@ -81,7 +78,7 @@ int ScrollMax(HWND dialog) {
   return high;
 }
 
-// The strip as drawn: icon area in dialog coordinates, icon k's left, row top.
+// The strip as drawn: areas in dialog coordinates, icon k's left, the row's top.
 struct Strip {
   RECT area, scroll;
   int gap, step, fits, top;
@@ -101,30 +98,18 @@ Strip Measure(HWND dialog) {
   return s;
 }
 
-// A pixel of the dialog as painted now.
 COLORREF PixelAt(HWND dialog, int x, int y) {
-  RedrawWindow(dialog, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   HDC dc = GetDC(dialog);
   COLORREF pixel = GetPixel(dc, x, y);
   ReleaseDC(dialog, dc);
   return pixel;
 }
 
-// The Open dialog: the visible standard dialog that `owner` owns.
-BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(data);
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (GetWindow(window, GW_OWNER) == search->first && IsWindowVisible(window) &&
-      !lstrcmpA(name, "#32770"))
-    search->second = window;
-  return search->second == nullptr;
-}
-HWND OpenDialogOf(HWND owner) {
-  std::pair<HWND, HWND> search{owner, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+// The Open dialog, once it is up: the popup of `dialog` last active.
+HWND OpenDialogOf(HWND dialog) {
+  HWND popup = GetLastActivePopup(dialog);
+  return popup != dialog && IsWindowVisible(popup) ? popup : nullptr;
 }
 
 // Waits for the Open dialog, checks where it starts, then types `file` and
@@ -151,21 +136,29 @@ class ChooseIconTest : public ::testing::Test {
     extState.instance = GetModuleHandleA(nullptr);
     buttonDialog = ButtonDialogState{};
   }
-  // Runs the dialog for a program (or a menu item) through `steps`; its result.
-  INT_PTR Run(const std::string& program, int menuButton, std::vector<Step> steps) {
+  // Runs the dialog for a program (or a menu item) through `steps`, and checks
+  // what it leaves: the chosen file and icon, the boxes shown.
+  void Expect(const std::string& program, int menuButton, std::vector<Step> steps,
+              const std::string& file, int index, std::vector<std::string> boxes) {
+    catcher.clear();
     extState.editingMenuButton = menuButton;
     lstrcpynA(buttonDialog.programText, program.c_str(), kTextBufferSize);
     script = Script{};
     script.steps = std::move(steps);
-    // The timer belongs to a message-only window: the Open dialog's loop loses thread timers.
+    // A window's timer: the Open dialog's loop can lose a thread's timer.
     HWND ticker =
         CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     SetTimer(ticker, 1, 10, Tick);
-    INT_PTR result = DialogBoxParamA(extState.instance, MAKEINTRESOURCEA(IDD_CHOOSE_ICON), nullptr,
-                                     ScriptedProc, 0);
+    EXPECT_EQ(DialogBoxParamA(extState.instance, MAKEINTRESOURCEA(IDD_CHOOSE_ICON), nullptr,
+                              ScriptedProc, 0),
+              1);
     DestroyWindow(ticker);
     EXPECT_EQ(script.next, script.steps.size()) << "the dialog ended before its script";
-    return result;
+    EXPECT_EQ(buttonDialog.chosenIconFile, file);
+    EXPECT_EQ(buttonDialog.chosenIconIndex, index);
+    std::vector<std::string> shown;
+    for (const CaughtBox& box : catcher.boxes()) shown.push_back(box.caption + ": " + box.text);
+    EXPECT_EQ(shown, boxes);
   }
   // Waits until `count` boxes have been shown and closed.
   Step BoxesCaught(size_t count) {
@@ -173,63 +166,48 @@ class ChooseIconTest : public ::testing::Test {
       return catcher.boxes().size() == count && !catcher.boxes().back().text.empty();
     };
   }
-  std::vector<std::string> Boxes() {
-    std::vector<std::string> texts;
-    for (const CaughtBox& box : catcher.boxes()) {
-      EXPECT_EQ(box.caption, "QX IconBar");
-      texts.push_back(box.text);
-    }
-    return texts;
-  }
   MessageBoxCatcher catcher;
 };
 
-const char kTooMany[] = "There are too many icons in the file to display them all.";
-const char kUseBrowse[] = "Please use the Browse button to select a file.";
+const char kTooMany[] = "QX IconBar: There are too many icons in the file to display them all.";
+const char kUseBrowse[] = "QX IconBar: Please use the Browse button to select a file.";
 
 TEST_F(ChooseIconTest, OpensWithAProgramsOwnIconsOnly) {
   struct Case {
     std::string program;
-    int menuButton, offered;  // offered -1: no file
+    int menuButton, offered;  // 0: no file
     std::vector<std::string> boxes;
   };
-  const std::string one = BinFile("one_icon.exe"), many = BinFile("many_icons.exe");
+  const std::string one = BinFile("one_icon.exe");
   for (const Case& c : std::vector<Case>{{one, 0, 1, {}},
-                                         {many, 0, 129, {kTooMany}},
-                                         {BinFile("cmdline_logger.exe"), 0, -1, {kUseBrowse}},
-                                         {one, 1, -1, {kUseBrowse}}}) {
+                                         {BinFile("many_icons.exe"), 0, 129, {kTooMany}},
+                                         {BinFile("cmdline_logger.exe"), 0, 0, {kUseBrowse}},
+                                         {one, 1, 0, {kUseBrowse}}}) {
     SCOPED_TRACE(c.program + (c.menuButton ? " (menu)" : ""));
-    catcher.clear();
-    const bool hasFile = c.offered > 0;
     auto check = [&](HWND dialog) {
-      std::string name = c.program.substr(c.program.rfind('\\') + 1);
-      EXPECT_EQ(Text(dialog), "Choose Icon for " + name);
-      EXPECT_EQ(buttonDialog.chosenIconFile, hasFile ? c.program : "");
-      EXPECT_EQ(ScrollMax(dialog), hasFile ? c.offered - 1 : 0);
+      EXPECT_EQ(Text(dialog), "Choose Icon for " + c.program.substr(c.program.rfind('\\') + 1));
+      EXPECT_EQ(buttonDialog.chosenIconFile, c.offered ? c.program : "");
+      EXPECT_EQ(ScrollMax(dialog), c.offered ? c.offered - 1 : 0);
       EXPECT_EQ(DefaultButton(dialog), IDOK);
-      ExpectPointerOn(dialog, c.offered == 1 ? IDOK : IDC_ICON_SCROLL);
-      if (!hasFile) return true;
+      EXPECT_TRUE(PointerOn(dialog, c.offered == 1 ? IDOK : IDC_ICON_SCROLL));
+      if (!c.offered) return true;
       // The selected icon is highlighted inside a black frame; the gap after it is white.
       const Strip s = Measure(dialog);
       EXPECT_EQ(PixelAt(dialog, s.Left(0) - 1, s.top - 1), RGB(0, 0, 0));
       EXPECT_EQ(PixelAt(dialog, s.Left(0), s.top), GetSysColor(COLOR_ACTIVECAPTION));
       EXPECT_EQ(PixelAt(dialog, s.Left(1) - 2, s.top), RGB(255, 255, 255));
-      SCROLLBARINFO info = {};
-      info.cbSize = sizeof info;
+      SCROLLBARINFO info = {sizeof info, {}, 0, 0, 0, 0, {}};
       GetScrollBarInfo(GetDlgItem(dialog, IDC_ICON_SCROLL), OBJID_CLIENT, &info);
       EXPECT_EQ((info.rgstate[1] & info.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) != 0,
                 c.offered == 1);
       // With fewer icons than fit, "bottom" does nothing.
-      SendMessageA(dialog, WM_HSCROLL, SB_BOTTOM, 0);
-      EXPECT_EQ(buttonDialog.chosenIconIndex, c.offered > s.fits ? c.offered - s.fits : 0);
+      if (c.offered == 1) SendMessageA(dialog, WM_HSCROLL, SB_BOTTOM, 0);
       return true;
     };
-    // OK without a file asks for one; then Cancel leaves without a choice.
+    // OK without a file asks for one and the dialog stays; Cancel leaves it.
     std::vector<Step> steps = {check, Press(IDOK)};
-    if (!hasFile) steps.insert(steps.end(), {BoxesCaught(c.boxes.size()), Press(IDCANCEL)});
-    EXPECT_EQ(Run(c.program, c.menuButton, steps), 1);
-    EXPECT_EQ(buttonDialog.chosenIconFile, hasFile ? c.program : "");
-    EXPECT_EQ(Boxes(), c.boxes);
+    if (!c.offered) steps.insert(steps.end(), {BoxesCaught(c.boxes.size()), Press(IDCANCEL)});
+    Expect(c.program, c.menuButton, steps, c.offered ? c.program : "", 0, c.boxes);
   }
 }
 
@@ -241,23 +219,18 @@ TEST_F(ChooseIconTest, ScrollsAndPicksFromTheStrip) {
     struct Scroll {
       int request, thumb, expected;
     };
-    for (const Scroll& r : std::vector<Scroll>{{SB_LINELEFT, 0, 0},
-                                               {SB_LINERIGHT, 0, 1},
-                                               {SB_PAGERIGHT, 0, 1 + p},
-                                               {SB_PAGELEFT, 0, 1},
-                                               {SB_PAGELEFT, 0, 0},
-                                               {SB_BOTTOM, 0, n - p},
-                                               {SB_PAGERIGHT, 0, n - p},
-                                               {SB_THUMBPOSITION, n - 1, n - 1},
-                                               {SB_LINERIGHT, 0, n - 1},
-                                               {SB_THUMBTRACK, 5, 5},
-                                               {SB_ENDSCROLL, 0, 5},
-                                               {SB_TOP, 0, 0}}) {
+    // clang-format off
+    for (const Scroll& r : std::vector<Scroll>{
+             {SB_LINELEFT, 0, 0}, {SB_LINERIGHT, 0, 1}, {SB_PAGERIGHT, 0, 1 + p},
+             {SB_PAGELEFT, 0, 1}, {SB_PAGELEFT, 0, 0}, {SB_BOTTOM, 0, n - p},
+             {SB_PAGERIGHT, 0, n - p}, {SB_THUMBPOSITION, n - 1, n - 1}, {SB_LINERIGHT, 0, n - 1},
+             {SB_THUMBTRACK, 5, 5}, {SB_ENDSCROLL, 0, 5}, {SB_TOP, 0, 0}}) {
+      // clang-format on
       SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(r.request, r.thumb), 0);
       EXPECT_EQ(buttonDialog.chosenIconIndex, r.expected) << "request " << r.request;
       EXPECT_EQ(GetScrollPos(GetDlgItem(dialog, IDC_ICON_SCROLL), SB_CTL), r.expected);
     }
-    // Between two icons, on the scroll bar's row, outside: nothing. The third icon: chosen.
+    // Between two icons, on the scroll bar's row, above the area: nothing. The third icon: chosen.
     const int iconY = s.top + GetSystemMetrics(SM_CYICON) / 2;
     for (POINT miss : {POINT{s.Left(1) - 2, iconY}, POINT{s.Left(0) + 2, s.scroll.top + 2},
                        POINT{s.Left(0) + 2, s.area.top - 2}})
@@ -267,17 +240,13 @@ TEST_F(ChooseIconTest, ScrollsAndPicksFromTheStrip) {
     SendMessageA(dialog, WM_LBUTTONDOWN, 0, MAKELPARAM(s.Left(2) + 4, iconY));
     EXPECT_EQ(buttonDialog.chosenIconIndex, 3);
     EXPECT_EQ(GetScrollPos(GetDlgItem(dialog, IDC_ICON_SCROLL), SB_CTL), 3);
-    EXPECT_EQ(PixelAt(dialog, s.Left(0) - 1, s.top - 1), RGB(0, 0, 0));
-    ExpectPointerOn(dialog, IDOK);
+    EXPECT_EQ(DefaultButton(dialog), IDOK);
+    EXPECT_TRUE(PointerOn(dialog, IDOK));
     return true;
   };
-  EXPECT_EQ(Run(many, 0, {scrollAndClick, Press(IDOK)}), 1);
-  EXPECT_EQ(buttonDialog.chosenIconFile, many);
-  EXPECT_EQ(buttonDialog.chosenIconIndex, 3);
+  Expect(many, 0, {scrollAndClick, Press(IDOK)}, many, 3, {kTooMany});
   // Cancel after a choice leaves nothing chosen.
-  EXPECT_EQ(Run(many, 0, {scrollAndClick, Press(IDCANCEL)}), 1);
-  EXPECT_EQ(buttonDialog.chosenIconFile, std::string());
-  EXPECT_EQ(buttonDialog.chosenIconIndex, 0);
+  Expect(many, 0, {scrollAndClick, Press(IDCANCEL)}, "", 0, {kTooMany});
 }
 
 TEST_F(ChooseIconTest, BrowseStartsInTheSystemThenInTheLastFolderWithIcons) {
@@ -296,105 +265,81 @@ TEST_F(ChooseIconTest, BrowseStartsInTheSystemThenInTheLastFolderWithIcons) {
     EXPECT_EQ(PixelAt(dialog, s.Left(0), s.top), RGB(255, 255, 255));
     return true;
   };
-  struct Use {
-    std::vector<Step> steps;
-    std::string result;
-    std::vector<std::string> boxes;
-  };
-  const std::vector<Use> uses = {
-      {{Press(IDC_BROWSE), AnswerOpen(system, "MORICONS.DLL", one), fileIs(one),
-        [&](HWND dialog) { return Text(GetDlgItem(dialog, IDC_ICON_FILE_NAME)) == one; },
-        Press(IDOK)},
-       one,
-       {}},
-      // No icons: the strip stays empty, and OK takes the file with icon 0.
-      {{Press(IDC_BROWSE), AnswerOpen(bin, "one_icon.exe", none), fileIs(none), BoxesCaught(1),
-        stripEmpty, Press(IDOK)},
-       none,
-       {"There are no icons in the file. Please use the Browse button to select another file."}},
-      // Still the last folder that had icons; a cancelled Open leaves no file.
-      {{Press(IDC_BROWSE), AnswerOpen(bin, "one_icon.exe", ""), fileIs(""),
-        [](HWND dialog) { return DefaultButton(dialog) == IDCANCEL; }, Press(IDOK), BoxesCaught(1),
-        Press(IDCANCEL)},
-       "",
-       {kUseBrowse}}};
-  for (const Use& use : uses) {
-    catcher.clear();
-    EXPECT_EQ(Run("Copy", 1, use.steps), 1);
-    EXPECT_EQ(buttonDialog.chosenIconFile, use.result);
-    EXPECT_EQ(buttonDialog.chosenIconIndex, 0);
-    EXPECT_EQ(Boxes(), use.boxes);
-  }
+  Expect("Copy", 1,
+         {Press(IDC_BROWSE), AnswerOpen(system, "MORICONS.DLL", one), fileIs(one),
+          [&](HWND dialog) { return Text(GetDlgItem(dialog, IDC_ICON_FILE_NAME)) == one; },
+          Press(IDOK)},
+         one, 0, {});
+  // No icons: the strip stays empty, and OK takes the file with icon 0.
+  Expect("Copy", 1,
+         {Press(IDC_BROWSE), AnswerOpen(bin, "one_icon.exe", none), fileIs(none), BoxesCaught(1),
+          stripEmpty, Press(IDOK)},
+         none, 0,
+         {"QX IconBar: There are no icons in the file. Please use the Browse button to select "
+          "another file."});
+  // Still the last folder that had icons; a cancelled Open leaves no file.
+  Expect("Copy", 1,
+         {Press(IDC_BROWSE), AnswerOpen(bin, "one_icon.exe", ""), fileIs(""),
+          [](HWND dialog) { return DefaultButton(dialog) == IDCANCEL; }, Press(IDOK),
+          BoxesCaught(1), Press(IDCANCEL)},
+         "", 0, {kUseBrowse});
+}
+
+// One item of a template as text: ID (point size for the dialog), class (menu,
+// class and font for the dialog), text, style and rectangle.
+std::string Describe(int id, std::string className, std::string text, DWORD style,
+                     std::string rect) {
+  return std::to_string(id) + " " + className + " '" + text + "' " + std::to_string(style) + " " +
+         rect;
 }
 
 TEST(ChooseIconTemplate, IsTheDialogTheExtensionCarries) {
   HMODULE dll = LoadLibraryExA(BinFile("qxibar.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(dll, nullptr);
   HRSRC found = FindResourceA(dll, MAKEINTRESOURCEA(IDD_CHOOSE_ICON), MAKEINTRESOURCEA(5));
   ASSERT_NE(found, nullptr);
   auto* base = static_cast<const WORD*>(LockResource(LoadResource(dll, found)));
   const WORD* p = base;
-  auto dword = [&] {
-    p += 2;
-    return DWORD(p[-2]) | DWORD(p[-1]) << 16;
+  auto dword = [&] { return p += 2, DWORD(p[-2]) | DWORD(p[-1]) << 16; };
+  auto rect = [&] {
+    p += 4;
+    return std::to_string(short(p[-4])) + "," + std::to_string(short(p[-3])) + "," +
+           std::to_string(short(p[-2])) + "," + std::to_string(short(p[-1]));
   };
   auto text = [&] {  // a string, or 0xFFFF and a number
     std::string s;
-    if (*p == 0xFFFF) {
-      p += 2;
-      return "#" + std::to_string(p[-1]);
-    }
+    if (*p == 0xFFFF) return p += 2, "#" + std::to_string(p[-1]);
     while (*p) s += char(*p++);
-    ++p;
-    return s;
+    return ++p, s;
   };
-  auto rect = [&] {
-    p += 4;
-    return std::vector<int>{short(p[-4]), short(p[-3]), short(p[-2]), short(p[-1])};
-  };
-  EXPECT_EQ(dword(), DWORD(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT));
-  EXPECT_EQ(dword(), 0u);
+  const DWORD style = dword() | dword();
   const int count = *p++;
-  EXPECT_EQ(rect(), (std::vector<int>{0, 0, 248, 175}));
-  EXPECT_EQ(text(), "");  // no menu
-  EXPECT_EQ(text(), "");  // the standard dialog class
-  EXPECT_EQ(text(), "Choose Icon");
-  EXPECT_EQ(*p++, 8);
-  EXPECT_EQ(text(), "MS Sans Serif");
-  struct Control {
-    int id;
-    std::string className, text;
-    DWORD style;
-    std::vector<int> rect;
-  };
-  const DWORD kChild = WS_CHILD | WS_VISIBLE, kButton = kChild | WS_TABSTOP;
-  const std::vector<Control> expected = {
-      {0xFFFF, "#130", "File Name:", kChild | SS_LEFT | WS_GROUP, {0, 8, 36, 8}},
-      {1033, "#129", "", kChild | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, {40, 6, 140, 13}},
-      {1034, "#128", "", kButton | BS_GROUPBOX | WS_GROUP, {4, 76, 240, 68}},
-      {1035, "#132", "", kButton | SBS_HORZ, {5, 132, 239, 11}},
-      {IDOK, "#128", "OK", kButton | BS_DEFPUSHBUTTON, {192, 8, 50, 14}},
-      {IDCANCEL, "#128", "Cancel", kButton, {192, 27, 50, 14}},
-      {1003, "#128", "Browse", kButton, {192, 56, 50, 14}},
-      {1005, "#128", "Help", kButton, {192, 152, 50, 14}},
-      {0xFFFF, "#130", "Icons in Selected File:", kChild | SS_LEFT | WS_GROUP, {7, 68, 71, 8}}};
-  ASSERT_EQ(count, int(expected.size()));
-  for (const Control& c : expected) {
+  const std::string frame = rect(), menu = text(), dialogClass = text(), caption = text();
+  const int points = *p++;
+  std::vector<std::string> got = {
+      Describe(points, menu + dialogClass + text(), caption, style, frame)};
+  for (int n = 0; n < count; ++n) {
     p = base + ((p - base + 1) & ~1);  // items start on a DWORD boundary
-    Control got;
-    got.style = dword();
-    dword();
-    got.rect = rect();
-    got.id = *p++;
-    got.className = text();
-    got.text = text();
-    p += 1 + *p / 2;
-    EXPECT_EQ(got.id, c.id);
-    EXPECT_EQ(got.className, c.className) << c.id;
-    EXPECT_EQ(got.text, c.text) << c.id;
-    EXPECT_EQ(got.style, c.style) << c.id;
-    EXPECT_EQ(got.rect, c.rect) << c.id;
+    const DWORD itemStyle = dword() | dword();
+    const std::string itemRect = rect(), id = std::to_string(*p++);
+    const std::string itemClass = text(), itemText = text();
+    got.push_back(Describe(std::stoi(id), itemClass, itemText, itemStyle, itemRect));
+    p += 1 + *p / 2;  // extra data
   }
+  const DWORD child = WS_CHILD | WS_VISIBLE | WS_GROUP, button = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+  EXPECT_EQ(
+      got,
+      (std::vector<std::string>{
+          Describe(8, "MS Sans Serif", "Choose Icon",
+                   DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, "0,0,248,175"),
+          Describe(0xFFFF, "#130", "File Name:", child | SS_LEFT, "0,8,36,8"),
+          Describe(1033, "#129", "", button | ES_AUTOHSCROLL | WS_BORDER, "40,6,140,13"),
+          Describe(1034, "#128", "", button | BS_GROUPBOX | WS_GROUP, "4,76,240,68"),
+          Describe(1035, "#132", "", button | SBS_HORZ, "5,132,239,11"),
+          Describe(IDOK, "#128", "OK", button | BS_DEFPUSHBUTTON, "192,8,50,14"),
+          Describe(IDCANCEL, "#128", "Cancel", button, "192,27,50,14"),
+          Describe(1003, "#128", "Browse", button, "192,56,50,14"),
+          Describe(1005, "#128", "Help", button, "192,152,50,14"),
+          Describe(0xFFFF, "#130", "Icons in Selected File:", child | SS_LEFT, "7,68,71,8")}));
   FreeLibrary(dll);
 }
 
