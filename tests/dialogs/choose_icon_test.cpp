@@ -8,6 +8,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,8 +23,7 @@ namespace {
 std::string BinFile(const std::string& name) {
   char path[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.rfind('\\') + 1) + name;
+  return std::string(path, std::strrchr(path, '\\') + 1) + name;
 }
 
 // A step of a dialog run; false = not yet (a window still awaited), ask again at the next tick.
@@ -102,8 +102,7 @@ COLORREF PixelAt(HWND dialog, int x, int y) {
   UpdateWindow(dialog);  // what is due, and only that, is painted
   HDC dc = GetDC(dialog);
   COLORREF pixel = GetPixel(dc, x, y);
-  ReleaseDC(dialog, dc);
-  return pixel;
+  return ReleaseDC(dialog, dc), pixel;
 }
 
 // The Open dialog, once it is up: the popup of `dialog` last active.
@@ -282,12 +281,28 @@ TEST_F(ChooseIconTest, BrowseStartsInTheSystemThenInTheLastFolderWithIcons) {
          "", 0, {kUseBrowse});
 }
 
-// One item of a template as text: ID (point size for the dialog), class (menu,
-// class and font for the dialog), text, style and rectangle.
-std::string Describe(int id, std::string className, std::string text, DWORD style,
-                     std::string rect) {
-  return std::to_string(id) + " " + className + " '" + text + "' " + std::to_string(style) + " " +
-         rect;
+// Template fields as text, read at `p`: d a double word, w a word, s a string
+// (or #number), a the step to the next double word.
+std::string Fields(const WORD* base, const WORD*& p, const char* format) {
+  std::string out;
+  for (const char* f = format; *f; ++f) {
+    if (*f == 'a') p = base + ((p - base + 1) & ~1);
+    if (*f == 'd') out += " " + std::to_string(DWORD(p[0]) | DWORD(p[1]) << 16), p += 2;
+    if (*f == 'w') out += " " + std::to_string(short(*p++));
+    if (*f == 's' && *p == 0xFFFF) {
+      out += " #" + std::to_string(p[1]), p += 2;
+    } else if (*f == 's') {
+      for (out += " '"; *p; ++p) out += char(*p);
+      out += "'", ++p;
+    }
+  }
+  return out;
+}
+
+// An item as Fields reads it: style, extended style, rectangle, ID, class, text, extra bytes.
+std::string Item(DWORD style, std::string rect, int id, std::string className, std::string text) {
+  return " " + std::to_string(style) + " 0 " + rect + " " + std::to_string(id) + " " + className +
+         " '" + text + "' 0";
 }
 
 TEST(ChooseIconTemplate, IsTheDialogTheExtensionCarries) {
@@ -296,47 +311,22 @@ TEST(ChooseIconTemplate, IsTheDialogTheExtensionCarries) {
   ASSERT_NE(found, nullptr);
   auto* base = static_cast<const WORD*>(LockResource(LoadResource(dll, found)));
   const WORD* p = base;
-  auto dword = [&] { return p += 2, DWORD(p[-2]) | DWORD(p[-1]) << 16; };
-  auto rect = [&] {
-    p += 4;
-    return std::to_string(short(p[-4])) + "," + std::to_string(short(p[-3])) + "," +
-           std::to_string(short(p[-2])) + "," + std::to_string(short(p[-1]));
-  };
-  auto text = [&] {  // a string, or 0xFFFF and a number
-    std::string s;
-    if (*p == 0xFFFF) return p += 2, "#" + std::to_string(p[-1]);
-    while (*p) s += char(*p++);
-    return ++p, s;
-  };
-  const DWORD style = dword() | dword();
-  const int count = *p++;
-  const std::string frame = rect(), menu = text(), dialogClass = text(), caption = text();
-  const int points = *p++;
-  std::vector<std::string> got = {
-      Describe(points, menu + dialogClass + text(), caption, style, frame)};
-  for (int n = 0; n < count; ++n) {
-    p = base + ((p - base + 1) & ~1);  // items start on a DWORD boundary
-    const DWORD itemStyle = dword() | dword();
-    const std::string itemRect = rect(), id = std::to_string(*p++);
-    const std::string itemClass = text(), itemText = text();
-    got.push_back(Describe(std::stoi(id), itemClass, itemText, itemStyle, itemRect));
-    p += 1 + *p / 2;  // extra data
-  }
-  const DWORD child = WS_CHILD | WS_VISIBLE | WS_GROUP, button = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-  EXPECT_EQ(
-      got,
-      (std::vector<std::string>{
-          Describe(8, "MS Sans Serif", "Choose Icon",
-                   DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, "0,0,248,175"),
-          Describe(0xFFFF, "#130", "File Name:", child | SS_LEFT, "0,8,36,8"),
-          Describe(1033, "#129", "", button | ES_AUTOHSCROLL | WS_BORDER, "40,6,140,13"),
-          Describe(1034, "#128", "", button | BS_GROUPBOX | WS_GROUP, "4,76,240,68"),
-          Describe(1035, "#132", "", button | SBS_HORZ, "5,132,239,11"),
-          Describe(IDOK, "#128", "OK", button | BS_DEFPUSHBUTTON, "192,8,50,14"),
-          Describe(IDCANCEL, "#128", "Cancel", button, "192,27,50,14"),
-          Describe(1003, "#128", "Browse", button, "192,56,50,14"),
-          Describe(1005, "#128", "Help", button, "192,152,50,14"),
-          Describe(0xFFFF, "#130", "Icons in Selected File:", child | SS_LEFT, "7,68,71,8")}));
+  const DWORD frame = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
+  EXPECT_EQ(Fields(base, p, "ddwwwwwssswsa"),
+            " " + std::to_string(frame) + " 0 9 0 0 248 175 '' '' 'Choose Icon' 8 'MS Sans Serif'");
+  std::vector<std::string> items;
+  for (int n = 0; n < 9; ++n) items.push_back(Fields(base, p, "ddwwwwwsswa"));
+  const DWORD label = WS_CHILD | WS_VISIBLE | WS_GROUP, button = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+  EXPECT_EQ(items, (std::vector<std::string>{
+                       Item(label, "0 8 36 8", -1, "#130", "File Name:"),
+                       Item(button | ES_AUTOHSCROLL | WS_BORDER, "40 6 140 13", 1033, "#129", ""),
+                       Item(button | BS_GROUPBOX | WS_GROUP, "4 76 240 68", 1034, "#128", ""),
+                       Item(button | SBS_HORZ, "5 132 239 11", 1035, "#132", ""),
+                       Item(button | BS_DEFPUSHBUTTON, "192 8 50 14", IDOK, "#128", "OK"),
+                       Item(button, "192 27 50 14", IDCANCEL, "#128", "Cancel"),
+                       Item(button, "192 56 50 14", 1003, "#128", "Browse"),
+                       Item(button, "192 152 50 14", 1005, "#128", "Help"),
+                       Item(label, "7 68 71 8", -1, "#130", "Icons in Selected File:")}));
   FreeLibrary(dll);
 }
 
