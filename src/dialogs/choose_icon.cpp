@@ -9,6 +9,7 @@
 
 #include "dialogs/button_dialog.h"
 #include "dialogs/dialog_helpers.h"
+#include "host/help.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/string_ids.h"
@@ -26,8 +27,6 @@ static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenF
 #endif
 constexpr DWORD kBrowseFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 static_assert(kBrowseFlags == 0x1804, "Browse asks for an existing file in an existing path");
-
-constexpr int kHelpContext = 9;
 
 HICON iconTable[kIconTableSize];  // entries past iconCount are null
 int iconCount;
@@ -310,14 +309,9 @@ BOOL OnCommand(HWND dialog, int control) {
       buttonDialog.chosenIconIndex = 0;
       CloseChooseIcon(dialog);
       return TRUE;
-    case IDC_HELP_BUTTON: {
-      char helpFile[kTextBufferSize];
-      if (LoadStringA(extState.instance, IDS_HELP_FILE, helpFile, sizeof helpFile))
-        WinHelpA(dialog, helpFile, HELP_CONTEXT, kHelpContext);
-      else
-        ReportFailure(IDS_TAG_QXCHICO, IDS_OP_LOADSTRING, 9);
+    case IDC_HELP_BUTTON:
+      ShowHelp(dialog, HELP_CHOOSE_ICON, IDS_TAG_QXCHICO, 9);
       return TRUE;
-    }
     default:
       return FALSE;
   }

@@ -314,6 +314,76 @@ TEST_F(DialogsInHostTest, NewMenuButtonsComeFromFileManagersMenus) {
   }
 }
 
+// ------------------------------------------------------- a whole session
+
+// A new user builds a bar by hand, uses it, and finds it again after File
+// Manager started anew.
+TEST_F(DialogsInHostTest, ANewUserBuildsUsesAndKeepsABar) {
+  const std::string batch = MakeFile("mark.bat", 0);
+  std::ofstream(batch) << "@echo %~1> \"" << directory_ << "\\marker.txt\"\r\n";
+  MakeFile("letter.txt");
+  StartWith({});
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string library = std::string(system) + "\\shell32.dll";
+  RunScript(kProgramButton,
+            {{"New Program Icon",
+              [](HWND d) {
+                TypeText(d, kDescription, "Mark the file");
+                ClickControl(d, kBrowse);
+              }},
+             {"Select Program for Icon Button", [&](HWND d) { AnswerOpenDialog(d, batch); }},
+             {"New Program Icon", [](HWND d) { ClickControl(d, kChangeIcon); }},
+             {"Choose Icon for mark.bat", [](HWND d) { ClickControl(d, kBrowse); }},
+             {"Choose Icon for mark.bat", [&](HWND d) { AnswerOpenDialog(d, library); }},
+             {"Choose Icon for mark.bat", [](HWND d) { ClickControl(d, IDOK); }},
+             {"New Program Icon", [](HWND d) { ClickControl(d, IDOK); }}});
+  RunScript(kMenuButton,
+            {{"New Menu Icon ", [](HWND d) { PickListItem(d, kMenuList, "Sort by Type"); }},
+             {"New Menu Icon ", [](HWND d) { ClickControl(d, IDOK); }}});
+  geometry_.buttonCount = 2;
+  {
+    DialogScript script({{"Change Program Icon", [](HWND d) {
+                            TypeText(d, kDescription, "Marks the selected file");
+                            ClickControl(d, IDOK);
+                          }}});
+    const POINT at = geometry_.Centre(0);
+    PostMessageA(Bar(), WM_CHAR, 'c', 0);
+    SendMessageA(Bar(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageA(Bar(), WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    EXPECT_TRUE(PumpUntil([&] { return script.Done(); })) << script.Waiting();
+  }
+  RunScript(kBarOptions, {{"IconBar Options", [](HWND d) { ClickControl(d, kColor); }},
+                          {"Color", [](HWND d) { AnswerColorDialog(d, kChosen); }},
+                          {"IconBar Options", [](HWND d) { ClickControl(d, IDOK); }}});
+  // The batch file has no icons; the library has more than the chooser offers.
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                            "There are no icons in the file. Please use the Change Icon button to "
+                            "select one.",
+                            "There are too many icons in the file to display them all."}));
+  for (int session = 0; session < 2; ++session) {
+    SCOPED_TRACE(session == 0 ? "as built" : "after File Manager started anew");
+    EXPECT_EQ(BarPicture(Bar()).At(1, 1), kChosen);
+    ASSERT_TRUE(Select({"letter.txt"}));
+    DeleteFileA((directory_ + "\\marker.txt").c_str());
+    for (int button : {0, 1}) {
+      const POINT at = geometry_.Centre(button);
+      SetCursorPos(at.x, at.y);
+      Click(at);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return FileExists("marker.txt"); }));
+    EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kType);
+    Unload();
+    if (session == 0) {
+      Start();
+      catcher_ = std::make_unique<MessageBoxCatcher>(Module(), IDOK);
+    }
+  }
+  EXPECT_EQ(SettingsValue("Icon0", "Icon Name"), library);
+  EXPECT_EQ(SettingsValue("Icon0", "Description"), "Marks the selected file");
+  EXPECT_EQ(SettingsValue("Icon1", "Program Name or Menu Item"), "Sort by Type");
+}
+
 // ------------------------------------------------------------------ Help
 
 std::vector<std::string> shellOpened;
