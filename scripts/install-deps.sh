@@ -1,16 +1,39 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the demo need on a Debian machine.
+# Installs what the build, the tests and the demo need on a Debian machine,
+# 32-bit Wine included (Debian's multiarch: wine32 for i386 beside wine64).
+# Does no apt work when everything is there already.
 set -eu
 pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
       binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
-      wine wine64 xvfb xauth imagemagick python3)
+      wine wine64 wine32:i386 xvfb xauth imagemagick python3)
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+
+# Other builds on the machine may hold dpkg's or apt's lock for a while: wait
+# for it rather than fail.
+retry() {
+  local n
+  for n in $(seq 60); do
+    "$@" && return 0
+    echo "install-deps: '$*' failed (attempt $n), retrying in 10 s" >&2
+    sleep 10
+  done
+  return 1
+}
+apt_opts=(-o DPkg::Lock::Timeout=600)
+
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding the i386 architecture for 32-bit Wine"
+  retry $sudo dpkg --add-architecture i386
 fi
+echo "Installing: ${missing[*]}"
+retry $sudo apt-get "${apt_opts[@]}" update
+# Only installs: what other users of the machine run (wine64) stays as it is,
+# unless the new packages need it at the same version.
+retry $sudo env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" install -y \
+  --no-install-recommends "${missing[@]}"
