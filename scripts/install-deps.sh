@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need on a Debian machine,
-# 32-bit Wine included (Debian's multiarch: wine32 for i386 beside wine64).
-# Does no apt work when everything is there already.
+# 32-bit Wine included (Debian's multiarch: wine32 for i386 beside wine64)
+# where the machine can run 32-bit programs. Does no apt work when everything
+# is there already.
 set -eu
+here=$(dirname "$0")
 pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
       binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
-      wine wine64 wine32:i386 xvfb xauth imagemagick python3)
+      wine wine64 xvfb xauth imagemagick python3)
+if bash "$here/can-run-32bit.sh"; then
+  pkgs+=(wine32:i386)
+elif [ -x /usr/lib/wine/wine ]; then
+  echo "install-deps: wine32 is installed but this machine cannot run 32-bit programs;" \
+    "'wine' fails for 64-bit programs too until 'apt-get remove wine32:i386'" >&2
+else
+  echo "install-deps: this machine cannot run 32-bit programs: 32-bit Wine is not installed"
+fi
 sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
 
 # Other builds on the machine may hold dpkg's or apt's lock for a while: wait
 # for it rather than fail.
 retry() {
   local n
-  for n in $(seq 60); do
+  for n in $(seq 6); do
     "$@" && return 0
     echo "install-deps: '$*' failed (attempt $n), retrying in 10 s" >&2
     sleep 10
@@ -27,7 +37,7 @@ for p in "${pkgs[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "Adding the i386 architecture for 32-bit Wine"
   retry $sudo dpkg --add-architecture i386
 fi

@@ -1,7 +1,13 @@
 # Sourced by the test and demo scripts: one private Wine prefix, one persistent
 # wineserver and an X display for the whole run.
-# Needs WINE_ENV_DIR (where the prefix lives). Defines wine_env_stop.
+# Needs WINE_ENV_DIR (where the prefix lives); WINE_ENV_ARCH (x86_64, the
+# default, or i686) picks a 64-bit prefix or a 32-bit Windows one. Defines
+# wine_env_stop.
 export WINEPREFIX="$WINE_ENV_DIR/wineprefix"
+case "${WINE_ENV_ARCH:-x86_64}" in
+  i686) export WINEARCH=win32; _wine_sys32=system32 ;;
+  *) export WINEARCH=win64; _wine_sys32=syswow64 ;;
+esac
 export WINEDEBUG=-all
 # No sound drivers: a message box's sound must not wait for an audio device.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"
@@ -14,6 +20,16 @@ if [ -z "${DISPLAY:-}" ]; then
   _started_xvfb=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+fi
+# A prefix made before 32-bit Wine was installed lacks its 32-bit half and
+# cannot start 32-bit programs ("could not load kernel32.dll"); one of the other
+# architecture cannot be used at all. Either is made anew.
+if [ ! -f "$WINEPREFIX/.qx-ready-2" ] ||
+   [ ! -f "$WINEPREFIX/drive_c/windows/$_wine_sys32/kernel32.dll" ] ||
+   ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg" 2>/dev/null; then
+  wineserver -k >/dev/null 2>&1 </dev/null || true
+  wineserver -w >/dev/null 2>&1 </dev/null || true
+  rm -rf "$WINEPREFIX"
 fi
 mkdir -p "$WINEPREFIX"
 # The server must not hold the caller's stdout: it lives for the whole run.
