@@ -4,9 +4,12 @@
 # default, or i686) picks a 64-bit prefix or a 32-bit Windows one. Defines
 # wine_env_stop.
 export WINEPREFIX="$WINE_ENV_DIR/wineprefix"
+# The folder of the prefix's 32-bit system DLLs, where it has to have them: a
+# 64-bit prefix has its 32-bit half only where 32-bit Wine is installed.
+_wine_sys32=""
 case "${WINE_ENV_ARCH:-x86_64}" in
   i686) export WINEARCH=win32; _wine_sys32=system32 ;;
-  *) export WINEARCH=win64; _wine_sys32=syswow64 ;;
+  *) export WINEARCH=win64; [ -x /usr/lib/wine/wine ] && _wine_sys32=syswow64 ;;
 esac
 export WINEDEBUG=-all
 # No sound drivers: a message box's sound must not wait for an audio device.
@@ -25,7 +28,7 @@ fi
 # cannot start 32-bit programs ("could not load kernel32.dll"); one of the other
 # architecture cannot be used at all. Either is made anew.
 if [ ! -f "$WINEPREFIX/.qx-ready-2" ] ||
-   [ ! -f "$WINEPREFIX/drive_c/windows/$_wine_sys32/kernel32.dll" ] ||
+   { [ -n "$_wine_sys32" ] && [ ! -f "$WINEPREFIX/drive_c/windows/$_wine_sys32/kernel32.dll" ]; } ||
    ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg" 2>/dev/null; then
   wineserver -k >/dev/null 2>&1 </dev/null || true
   wineserver -w >/dev/null 2>&1 </dev/null || true
