@@ -16,7 +16,10 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 # The 64-bit loader itself where there is one (see scripts/wine-env.sh).
 loader=wine
-[ -x /usr/lib/wine/wine64 ] && loader=/usr/lib/wine/wine64 && export WINELOADER=$loader
+if [ "${WINEARCH:-win64}" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+  loader=/usr/lib/wine/wine64
+  export WINELOADER=$loader
+fi
 "$loader" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
 rc=$?
 cat "$tmp/out"

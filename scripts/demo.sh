@@ -1,22 +1,39 @@
 #!/usr/bin/env bash
-# Builds QX IconBar for 64-bit Windows and shows it in the stand-in File
-# Manager under Wine, with a settings file of twelve buttons. Without a display
-# the window is shown on a private X server and photographed three times: the
-# bar (demo-out/fmhost.png), a button's popup (demo-out/popup.png) and the
-# program a button started with two selected files (demo-out/run.png); then it
-# is closed. With a display it stays open until the user closes it.
+# Builds QX IconBar for 64-bit Windows (or 32-bit: --arch i686) and shows it in
+# the stand-in File Manager under Wine, with a settings file of twelve buttons.
+# Without a display the window is shown on a private X server and photographed
+# three times: the bar (demo-out/fmhost.png), a button's popup
+# (demo-out/popup.png) and the program a button started with two selected files
+# (demo-out/run.png); then it is closed. With a display it stays open until the user closes it.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-build=${QX_DEMO_BUILD_DIR:-build/x86_64}
+arch=x86_64
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --arch) arch=${2:-}; shift 2 || shift ;;
+    --arch=*) arch=${1#--arch=}; shift ;;
+    *) echo "usage: $0 [--arch x86_64|i686]" >&2; exit 2 ;;
+  esac
+done
+case "$arch" in
+  x86_64|i686) ;;
+  *) echo "demo: unknown architecture '$arch' (x86_64 or i686)" >&2; exit 2 ;;
+esac
+build=${QX_DEMO_BUILD_DIR:-build/$arch}
 
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
+  -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake"
 cmake --build "$build"
+if [ "$arch" = i686 ] && ! { bash scripts/can-run-32bit.sh && [ -x /usr/lib/wine/wine ]; }; then
+  echo "demo: built in $build, but this machine cannot run 32-bit programs (no 32-bit Wine)" >&2
+  exit 1
+fi
 
 had_display=${DISPLAY:-}
 WINE_ENV_DIR=$root/$build
+WINE_ENV_ARCH=$arch
 # shellcheck source=scripts/wine-env.sh
 . scripts/wine-env.sh
 trap wine_env_stop EXIT

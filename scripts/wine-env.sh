@@ -1,12 +1,21 @@
 # Sourced by the test and demo scripts: one private Wine prefix, one persistent
 # wineserver and an X display for the whole run.
-# Needs WINE_ENV_DIR (where the prefix lives). Defines wine_env_stop.
+# Needs WINE_ENV_DIR (where the prefix lives); WINE_ENV_ARCH (x86_64, the
+# default, or i686) picks a 64-bit prefix or a 32-bit Windows one. Defines
+# wine_env_stop.
 export WINEPREFIX="$WINE_ENV_DIR/wineprefix"
+# The folder of the prefix's 32-bit system DLLs, where it has to have them: a
+# 64-bit prefix has its 32-bit half only where 32-bit Wine is installed.
+_wine_sys32=""
+case "${WINE_ENV_ARCH:-x86_64}" in
+  i686) export WINEARCH=win32; _wine_sys32=system32 ;;
+  *) export WINEARCH=win64; [ -x /usr/lib/wine/wine ] && _wine_sys32=syswow64 ;;
+esac
 export WINEDEBUG=-all
 # Debian's "wine" launcher prefers the 32-bit loader as soon as wine32 is
 # installed, even where the machine cannot run 32-bit programs: the 64-bit
 # programs are started with the 64-bit loader itself.
-if [ -x /usr/lib/wine/wine64 ]; then
+if [ "${WINE_ENV_ARCH:-x86_64}" = x86_64 ] && [ -x /usr/lib/wine/wine64 ]; then
   export WINELOADER=/usr/lib/wine/wine64
   wine() { "$WINELOADER" "$@"; }
   wineboot() { "$WINELOADER" wineboot "$@"; }
@@ -23,6 +32,16 @@ if [ -z "${DISPLAY:-}" ]; then
   _started_xvfb=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+fi
+# A prefix made before 32-bit Wine was installed lacks its 32-bit half and
+# cannot start 32-bit programs ("could not load kernel32.dll"); one of the other
+# architecture cannot be used at all. Either is made anew.
+if [ ! -f "$WINEPREFIX/.qx-ready-2" ] ||
+   { [ -n "$_wine_sys32" ] && [ ! -f "$WINEPREFIX/drive_c/windows/$_wine_sys32/kernel32.dll" ]; } ||
+   ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg" 2>/dev/null; then
+  wineserver -k >/dev/null 2>&1 </dev/null || true
+  wineserver -w >/dev/null 2>&1 </dev/null || true
+  rm -rf "$WINEPREFIX"
 fi
 mkdir -p "$WINEPREFIX"
 # The server must not hold the caller's stdout: it lives for the whole run.
