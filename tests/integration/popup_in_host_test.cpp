@@ -94,6 +94,28 @@ TEST_F(PopupInHostTest, GoesAtTheNextMoveAndComesBackAtTheNextRest) {
   EXPECT_NE(Popup(), nullptr);
 }
 
+// As a tooltip: once the pointer has left the bar, or File Manager is no
+// longer the active window, the popup goes without a further move on the bar.
+TEST_F(PopupInHostTest, GoesWhenThePointerLeavesOrFileManagerIsNoLongerActive) {
+  StartWith({});
+  HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 900, 700,
+                               200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  for (bool leave : {true, false}) {
+    SetActiveWindow(frame_);
+    RestAt(geometry_.Centre(leave ? 0 : 1));
+    ASSERT_NE(Popup(), nullptr) << leave;
+    if (leave)
+      SetCursorPos(1000, 800);
+    else
+      SetActiveWindow(other);
+    ASSERT_TRUE(leave || GetActiveWindow() == other);
+    for (DWORD start = GetTickCount(); Popup() && GetTickCount() - start < 5000;) fmhost::Pump(20);
+    EXPECT_EQ(Popup(), nullptr) << leave;
+  }
+  DestroyWindow(other);
+}
+
 TEST_F(PopupInHostTest, NotShownWithPopupsOff) {
   StartWith({{"Tool Tips", "0"}});
   RestAt(geometry_.Centre(0));
