@@ -228,6 +228,24 @@ LRESULT OnOtherPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// Files dropped onto a program button run it with them; dropped anywhere
+// else on the bar, or while the bar is busy, they are let go.
+void OnDropFiles(HDROP drop) {
+  POINT point;
+  if (!moveMode && !hitButton && listReady && DragQueryPoint(drop, &point)) {
+    TearDownPopup();
+    mousePoint = point;
+    if (HitTest()) {
+      ButtonRecord* record = hitButton;
+      RunDroppedFiles(record, drop);
+      if (HLOCAL handle = LocalHandle(record)) LocalUnlock(handle);
+    }
+    hitButton = nullptr;
+    listReady = 1;
+  }
+  DragFinish(drop);
+}
+
 }  // namespace
 
 LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -283,6 +301,9 @@ LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       return OnOtherPress(window, message, wParam, lParam);
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
     default:
       break;
   }
