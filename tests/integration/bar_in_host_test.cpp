@@ -431,18 +431,6 @@ TEST_F(ProgramButtonTest, StartsTheProgramAloneWhenNothingIsSelected) {
   ASSERT_EQ(runs[0].arguments.size(), 1u);
 }
 
-TEST_F(ProgramButtonTest, PassesTheSelectedFileAfterTheProgram) {
-  StartLoggerButton();
-  MakeFile("one.txt");
-  ASSERT_TRUE(Select({"one.txt"}));
-  ClickButton(0);
-  auto runs = WaitForRuns(1);
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].commandLine, logger_ + " " + Path("one.txt"));
-  ASSERT_EQ(runs[0].arguments.size(), 2u);
-  EXPECT_EQ(runs[0].arguments[1], Path("one.txt"));
-}
-
 TEST_F(ProgramButtonTest, PassesTwoFilesQuotingTheNameWithABlank) {
   StartLoggerButton();
   MakeFile("one.txt");
