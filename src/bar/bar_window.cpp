@@ -229,16 +229,21 @@ LRESULT OnOtherPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Files dropped onto a program button run it with them; dropped anywhere
-// else on the bar, or while the bar is busy, they are let go.
+// else on the bar, while the bar is busy or while one of File Manager's
+// modal dialogs is up (it may be changing the buttons), they are let go.
 void OnDropFiles(HDROP drop) {
   POINT point;
-  if (!moveMode && !hitButton && listReady && DragQueryPoint(drop, &point)) {
+  if (!moveMode && !hitButton && listReady && IsWindowEnabled(extState.frameWindow) &&
+      DragQueryPoint(drop, &point)) {
     TearDownPopup();
     mousePoint = point;
     if (HitTest()) {
       ButtonRecord* record = hitButton;
       RunDroppedFiles(record, drop);
-      if (HLOCAL handle = LocalHandle(record)) LocalUnlock(handle);
+      if (HLOCAL handle = LocalHandle(record))
+        LocalUnlock(handle);
+      else
+        ReportFailure(IDS_TAG_QXBUTPRO, IDS_OP_LOCALHANDLE, 5);
     }
     hitButton = nullptr;
     listReady = 1;
