@@ -141,7 +141,7 @@ int main() {
     currentButton = nullptr;
     Sleep(300);  // let the started program end before the next click
   }
-  std::printf("One program-button click (3 files, until WinExec returns): %.2f ms\n",
+  std::printf("One program-button click (3 files, until the program is started): %.2f ms\n",
               total / clicks);
   DeleteFileA(logPath);
   return 0;

@@ -238,6 +238,29 @@ LRESULT OnOtherPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// Files dropped onto a program button run it with them; dropped anywhere
+// else on the bar, while the bar is busy or while one of File Manager's
+// modal dialogs is up (it may be changing the buttons), they are let go.
+void OnDropFiles(HDROP drop) {
+  POINT point;
+  if (!moveMode && !hitButton && listReady && IsWindowEnabled(extState.frameWindow) &&
+      DragQueryPoint(drop, &point)) {
+    TearDownPopup();
+    mousePoint = point;
+    if (HitTest()) {
+      ButtonRecord* record = hitButton;
+      RunDroppedFiles(record, drop);
+      if (HLOCAL handle = LocalHandle(record))
+        LocalUnlock(handle);
+      else
+        ReportFailure(IDS_TAG_QXBUTPRO, IDS_OP_LOCALHANDLE, 5);
+    }
+    hitButton = nullptr;
+    listReady = 1;
+  }
+  DragFinish(drop);
+}
+
 }  // namespace
 
 LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -293,6 +316,9 @@ LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       return OnOtherPress(window, message, wParam, lParam);
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
     default:
       break;
   }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
@@ -14,15 +15,19 @@
 namespace {
 
 // What cmd.exe needs in front of a batch file to run it.
-constexpr char kBatchPrefix[] = "CMD.EXE /C ";
+constexpr wchar_t kBatchPrefix[] = L"CMD.EXE /C ";
+
+// Room for the command line, its end mark included. Programs are started
+// through the Unicode process API, which takes up to 32,767 characters.
+constexpr size_t kCommandLineSize = kTextBufferSize;
 
 // The command line being built, and whether something did not fit into it:
 // such a line is refused, never cut short.
-char commandLine[kTextBufferSize];
+wchar_t commandLine[kCommandLineSize];
 bool commandLineOverflow = false;
 
-// The record FM_GETFILESELLFN fills, one selected item at a time.
-FMS_GETFILESELA selectedFile;
+// Files dropped onto the button being run: they take the selection's place.
+HDROP droppedFiles = nullptr;
 
 // WinExec results that have a text of their own; the others get the
 // "error code" text.
@@ -33,17 +38,117 @@ bool HasOwnExecText(UINT result) {
   return false;
 }
 
+// The WinExec result for an error of the process API. WinExec hands error
+// numbers below 32 on unchanged and calls every other one a bad format; the
+// few that have a closer text of their own get it.
+UINT ExecResultFor(DWORD error) {
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+      return 5;
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+      return 3;
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+      return 12;
+    default:
+      return error < 32 ? error : 11;
+  }
+}
+
 // Appends `text` to the command line; false (and the line marked as too
 // long) when it would not fit.
-bool AppendToCommandLine(const char* text) {
-  size_t used = strlen(commandLine);
-  size_t length = strlen(text);
-  if (used + length >= sizeof(commandLine)) {
+bool AppendToCommandLine(const wchar_t* text) {
+  size_t used = wcslen(commandLine);
+  size_t length = wcslen(text);
+  if (used + length >= kCommandLineSize) {
     commandLineOverflow = true;
     return false;
   }
-  memcpy(commandLine + used, text, length + 1);
+  memcpy(commandLine + used, text, (length + 1) * sizeof(wchar_t));
   return true;
+}
+
+// The program text is kept in the ANSI character set.
+bool AppendAnsiToCommandLine(const char* text) {
+  size_t used = wcslen(commandLine);
+  if (MultiByteToWideChar(CP_ACP, 0, text, -1, commandLine + used,
+                          static_cast<int>(kCommandLineSize - used)) == 0) {
+    commandLine[used] = L'\0';
+    commandLineOverflow = true;
+    return false;
+  }
+  return true;
+}
+
+// One separator and the name, quoted when it holds a blank (it would reach
+// the program as several arguments otherwise); 0 when it did not fit.
+int AppendFileName(const wchar_t* name) {
+  wchar_t separator[sizeof extState.fileSeparator];
+  MultiByteToWideChar(CP_ACP, 0, extState.fileSeparator, -1, separator,
+                      sizeof extState.fileSeparator);
+  bool quoted = wcspbrk(name, L" \t") != nullptr;
+  size_t needed = wcslen(separator) + wcslen(name) + (quoted ? 2 : 0);
+  if (wcslen(commandLine) + needed >= kCommandLineSize) {
+    commandLineOverflow = true;
+    return 0;
+  }
+  AppendToCommandLine(separator);
+  if (quoted) AppendToCommandLine(L"\"");
+  AppendToCommandLine(name);
+  if (quoted) AppendToCommandLine(L"\"");
+  return 1;
+}
+
+// A File Manager that speaks only ANSI gives its names in the OEM character
+// set (the old one) or in the ANSI one (today's, asked in ANSI). A name is
+// read in the OEM set only when that reading is a file and the name as given
+// is none, so that neither kind is garbled.
+void ReadOemNameIfOnlyThatExists(char* name) {
+  if (GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES) return;
+  char converted[MAX_PATH];
+  OemToCharBuffA(name, converted, MAX_PATH);
+  converted[MAX_PATH - 1] = '\0';
+  if (GetFileAttributesA(converted) != INVALID_FILE_ATTRIBUTES) lstrcpyA(name, converted);
+}
+
+// Selected item `index` as File Manager gives it: whole through the Unicode
+// message where File Manager answers that, else through the ANSI one. Answers
+// the item's size field; an older File Manager leaves the Unicode record empty.
+DWORD GetSelectedFile(int index, wchar_t (&name)[kCommandLineSize]) {
+  FMS_GETFILESELW wide = {};
+  SendMessageW(extState.frameWindow, FM_GETFILESELLFNW, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&wide));
+  if (wide.szName[0]) {
+    lstrcpynW(name, wide.szName, MAX_PATH);
+    return wide.dwSize;
+  }
+  FMS_GETFILESELA narrow = {};
+  SendMessageA(extState.frameWindow, FM_GETFILESELLFNA, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&narrow));
+  narrow.szName[sizeof narrow.szName - 1] = '\0';
+  ReadOemNameIfOnlyThatExists(narrow.szName);
+  if (MultiByteToWideChar(CP_ACP, 0, narrow.szName, -1, name, kCommandLineSize) == 0)
+    name[0] = L'\0';
+  return narrow.dwSize;
+}
+
+// Starts the command line the way WinExec does (the same search for the
+// program, the show mode, the wait until it is ready for input) and answers
+// as WinExec does: 33 for a started program, else a code the texts explain.
+UINT StartProgram(int showMode) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showMode);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return ExecResultFor(GetLastError());
+  // Fails at once for console programs, which have no input to wait for.
+  WaitForInputIdle(process.hProcess, 30000);
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  return 33;
 }
 
 // Gives the look, the cursor and the capture of a press back; false when the
@@ -90,35 +195,42 @@ bool ShowRunMessage(UINT textId, const char* detail, UINT style, int step) {
   return true;
 }
 
-// Explains a failed WinExec: the fixed opening, the command line and the
-// text for the result, in a block as long as they need.
+// Explains a failed start: the fixed opening, the command line and the text
+// for the WinExec result, in a block as long as they need. In Unicode, so
+// that the names show as the user knows them.
 void ShowExecFailure(UINT result) {
-  char caption[kTextBufferSize];
-  char opening[kTextBufferSize];
-  char reason[kTextBufferSize];
+  wchar_t caption[kTextBufferSize];
+  wchar_t opening[kTextBufferSize];
+  wchar_t reason[kTextBufferSize];
   UINT reasonId = HasOwnExecText(result) ? IDS_EXEC_ERROR_0 + result : IDS_EXEC_ERROR_OTHER;
-  if (LoadStringA(extState.instance, IDS_CAPTION, caption, kTextBufferSize) == 0 ||
-      LoadStringA(extState.instance, IDS_RUN_EXEC_FAILED, opening, kTextBufferSize) == 0 ||
-      LoadStringA(extState.instance, reasonId, reason, kTextBufferSize) == 0) {
+  if (LoadStringW(extState.instance, IDS_CAPTION, caption, kTextBufferSize) == 0 ||
+      LoadStringW(extState.instance, IDS_RUN_EXEC_FAILED, opening, kTextBufferSize) == 0 ||
+      LoadStringW(extState.instance, reasonId, reason, kTextBufferSize) == 0) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOADSTRING, 20);
     return;
   }
   if (reasonId == IDS_EXEC_ERROR_OTHER) {
-    char format[kTextBufferSize];
-    lstrcpynA(format, reason, kTextBufferSize);
-    snprintf(reason, sizeof(reason), format, static_cast<int>(result));
+    wchar_t format[kTextBufferSize];
+    lstrcpynW(format, reason, kTextBufferSize);
+    swprintf(reason, kTextBufferSize, format, static_cast<int>(result));
   }
-  size_t size = strlen(opening) + 2 + strlen(commandLine) + 1 + strlen(reason) + 1;
-  HLOCAL block = LocalAlloc(LMEM_FIXED, size);
+  size_t size = wcslen(opening) + 2 + wcslen(commandLine) + 1 + wcslen(reason) + 1;
+  HLOCAL block = LocalAlloc(LMEM_FIXED, size * sizeof(wchar_t));
   if (!block) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALALLOC, 21);
     return;
   }
-  auto* message = static_cast<char*>(block);
-  snprintf(message, size, "%s\n\r%s\n%s", opening, commandLine, reason);
-  if (MessageBoxA(extState.frameWindow, message, caption, MB_ICONHAND) == 0)
+  auto* message = static_cast<wchar_t*>(block);
+  swprintf(message, size, L"%ls\n\r%ls\n%ls", opening, commandLine, reason);
+  if (MessageBoxW(extState.frameWindow, message, caption, MB_ICONHAND) == 0)
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALALLOC, 22);
   LocalFree(block);
+}
+
+// The files a run passes: the dropped ones, or File Manager's selection.
+int FileCount() {
+  if (droppedFiles) return static_cast<int>(DragQueryFileW(droppedFiles, 0xFFFFFFFF, nullptr, 0));
+  return LOWORD(SendMessageA(extState.frameWindow, FM_GETSELCOUNTLFN, 0, 0));
 }
 
 // Starts a program button's program; every refusal and failure is told to
@@ -129,10 +241,10 @@ void RunProgram(ButtonRecord* record, int count) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALLOCK, 10);
     return;
   }
-  commandLine[0] = '\0';
+  commandLine[0] = L'\0';
   commandLineOverflow = false;
   if (record->flags & BF_BATCH) AppendToCommandLine(kBatchPrefix);
-  AppendToCommandLine(program);
+  AppendAnsiToCommandLine(program);
   HLOCAL block = LocalHandle(program);
   if (!block) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALHANDLE, 11);
@@ -151,10 +263,12 @@ void RunProgram(ButtonRecord* record, int count) {
   if (count == 1 && (record->flags & BF_PASS_FILES)) AppendSelectedFile(0);
 
   if (commandLineOverflow) {
-    ShowRunMessage(IDS_RUN_TOO_LONG, nullptr, MB_OK | MB_ICONHAND, 14);
+    char limit[16];
+    snprintf(limit, sizeof limit, "%d", static_cast<int>(kCommandLineSize - 1));
+    ShowRunMessage(IDS_RUN_TOO_LONG, limit, MB_OK | MB_ICONHAND, 14);
     return;
   }
-  UINT result = WinExec(commandLine, static_cast<UINT>(record->displayMode));
+  UINT result = StartProgram(record->displayMode);
   if (result >= 32) return;
   ShowExecFailure(result);
 }
@@ -188,6 +302,20 @@ void RunMenuCommand(ButtonRecord* record) {
   if (cursorNoted) SetCursorPos(cursor.x, cursor.y);
 }
 
+// The rules every run obeys, then the program or the menu command.
+void CarryOutButton(ButtonRecord* record) {
+  int count = FileCount();
+  if (count == 0 && (record->flags & BF_REQUIRES_FILE)) {
+    ShowRunMessage(IDS_RUN_NEEDS_FILE, nullptr, MB_OK, 4);
+    return;
+  }
+  if (record->flags & BF_PROGRAM) {
+    RunProgram(record, count);
+  } else {
+    RunMenuCommand(record);
+  }
+}
+
 }  // namespace
 
 void RunButton() {
@@ -200,37 +328,31 @@ void RunButton() {
     return;
   }
   if (!EndPressedState(record)) return;
+  CarryOutButton(record);
+}
 
-  int count = LOWORD(SendMessageA(extState.frameWindow, FM_GETSELCOUNTLFN, 0, 0));
-  if (count == 0 && (record->flags & BF_REQUIRES_FILE)) {
-    ShowRunMessage(IDS_RUN_NEEDS_FILE, nullptr, MB_OK, 4);
-    return;
-  }
-  if (record->flags & BF_PROGRAM) {
-    RunProgram(record, count);
-  } else {
-    RunMenuCommand(record);
-  }
+void RunDroppedFiles(ButtonRecord* record, HDROP drop) {
+  // Files dropped onto a menu button mean nothing to File Manager's command.
+  if (!(record->flags & BF_PROGRAM)) return;
+  droppedFiles = drop;
+  CarryOutButton(record);
+  droppedFiles = nullptr;
 }
 
 int AppendSelectedFile(int index) {
-  memset(&selectedFile, 0, sizeof(selectedFile));
-  SendMessageA(extState.frameWindow, FM_GETFILESELLFNA, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(&selectedFile));
-  if (selectedFile.dwSize == 0) return 0;
-  char* name = selectedFile.szName;
-  name[sizeof(selectedFile.szName) - 1] = '\0';
-  OemToCharA(name, name);
-  // A name with blanks would reach the program as several arguments.
-  bool quoted = strpbrk(name, " \t") != nullptr;
-  size_t needed = strlen(extState.fileSeparator) + strlen(name) + (quoted ? 2 : 0);
-  if (strlen(commandLine) + needed >= sizeof(commandLine)) {
-    commandLineOverflow = true;
+  // Dropped names may be longer than File Manager's.
+  static wchar_t name[kCommandLineSize];
+  name[0] = L'\0';
+  if (droppedFiles) {
+    UINT length = DragQueryFileW(droppedFiles, static_cast<UINT>(index), nullptr, 0);
+    if (length >= kCommandLineSize) {
+      commandLineOverflow = true;
+      return 0;
+    }
+    if (DragQueryFileW(droppedFiles, static_cast<UINT>(index), name, kCommandLineSize) == 0)
+      return 0;
+  } else if (GetSelectedFile(index, name) == 0) {
     return 0;
   }
-  AppendToCommandLine(extState.fileSeparator);
-  if (quoted) AppendToCommandLine("\"");
-  AppendToCommandLine(name);
-  if (quoted) AppendToCommandLine("\"");
-  return 1;
+  return AppendFileName(name);
 }

@@ -4,16 +4,36 @@
 #include "host/state.h"
 #include "resources/string_ids.h"
 
+namespace {
+
+// The "Delete" dialog being answered on the user's behalf. It is never shown:
+// a File Manager that asks its own confirmation before it closes the dialog
+// would otherwise leave it on screen behind that question.
+HWND answeredDialog = nullptr;
+
+bool IsDeleteDialog(LPARAM creation) {
+  char deleteCaption[kTextBufferSize] = "";
+  LoadStringA(extState.instance, IDS_DELETE_CAPTION, deleteCaption, sizeof deleteCaption);
+  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(creation);
+  const char* caption = create ? create->lpszName : nullptr;
+  return caption && !IS_INTRESOURCE(caption) && lstrcmpiA(caption, deleteCaption) == 0;
+}
+
+}  // namespace
+
 LRESULT CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE && extState.deleteWarning == 0) {
-    char deleteCaption[kTextBufferSize] = "";
-    LoadStringA(extState.instance, IDS_DELETE_CAPTION, deleteCaption, sizeof deleteCaption);
-    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    const char* caption = creation ? creation->lpszName : nullptr;
-    if (caption && !IS_INTRESOURCE(caption) && lstrcmpiA(caption, deleteCaption) == 0) {
-      if (PostMessageA(window, WM_COMMAND, IDOK, 0)) return 1;
+  if (message == WM_NCCREATE && extState.deleteWarning == 0 && IsDeleteDialog(lParam)) {
+    // Passed on all the same: the window gets its caption and the rest of
+    // its creation as usual.
+    if (PostMessageA(window, WM_COMMAND, IDOK, 0))
+      answeredDialog = window;
+    else
       ReportFailure(IDS_TAG_QXDLGPRO, IDS_OP_POSTMESSAGE, 1);
-    }
+  } else if (window == answeredDialog) {
+    if (message == WM_WINDOWPOSCHANGING)
+      reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~UINT(SWP_SHOWWINDOW);
+    else if (message == WM_NCDESTROY)
+      answeredDialog = nullptr;
   }
   return CallWindowProcA(extState.savedDialogProc, window, message, wParam, lParam);
 }

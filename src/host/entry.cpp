@@ -1,3 +1,6 @@
+#include <windows.h>
+#include <shellapi.h>
+
 #include <cstring>
 
 #include "host/exports.h"
@@ -42,6 +45,8 @@ void SwitchBar(const BarSwitch& to) {
                    UINT_PTR(extState.menuDelta) + to.nextCommand, text))
     ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_MODIFYMENU, to.modifyStep);
   extState.barOn = to.barOn;
+  // A bar that is off lies under File Manager's windows: nothing to drop on.
+  DragAcceptFiles(extState.barWindow, to.barOn != 0);
   extState.saveState = SAVE_AT_UNLOAD;
   SendMessageA(extState.frameWindow, FM_REFRESH_WINDOWS, 1, 0);
 }

@@ -1,5 +1,7 @@
 #include "host/lifecycle.h"
 
+#include <shellapi.h>
+
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "host/exports.h"
@@ -79,6 +81,8 @@ bool CreateBarWindow() {
     ReportFailure(IDS_TAG_QXCREATW, IDS_OP_CREATEWINDOWEX, 2);
     return false;
   }
+  // Files dropped onto a button run it; Bar Off and On switch this too.
+  DragAcceptFiles(extState.barWindow, extState.barOn != 0);
   return true;
 }
 

@@ -19,6 +19,22 @@ char popupText[kTextBufferSize];
 // A tear-down asked for while the popup was being built runs once it is built.
 int tearDownPending = 0;
 
+// While a popup shows, timer 2 of the bar window looks after it: the popup
+// goes, as a tooltip does, once the pointer has left the bar or File Manager
+// is no longer the active window (another program, a menu, a dialog).
+constexpr UINT_PTR kPopupWatchTimer = 2;
+constexpr UINT kPopupWatchInterval = 100;
+
+bool PointerRestsOnBar(HWND bar) {
+  POINT cursor;
+  return GetActiveWindow() == extState.frameWindow && GetCursorPos(&cursor) &&
+         WindowFromPoint(cursor) == bar;
+}
+
+void CALLBACK PopupWatchProc(HWND bar, UINT, UINT_PTR, DWORD) {
+  if (!PointerRestsOnBar(bar)) TearDownPopup();
+}
+
 COLORREF PopupBackground() {
   const IconBarSettings& s = barSettings;
   return RGB(s.popupBackgroundRed & 0xFF, s.popupBackgroundGreen & 0xFF,
@@ -44,7 +60,7 @@ void DrawPopupText(HDC dc) {
 // Builds the popup for the button found under the cursor; answers on which
 // step it ended so that the caller can give the record back.
 void BuildPopup(HWND bar) {
-  if (popupSuppressed) return;
+  if (popupSuppressed || !PointerRestsOnBar(bar)) return;
   POINT cursor;
   GetCursorPos(&cursor);
   ScreenToClient(bar, &cursor);
@@ -101,6 +117,8 @@ void BuildPopup(HWND bar) {
   if (barSettings.popupsAbove == 1) y -= extent.cy;
   SetWindowPos(extState.popupWindow, nullptr, x, y, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // Without the watch the popup stays until the next move over the bar.
+  SetTimer(bar, kPopupWatchTimer, kPopupWatchInterval, PopupWatchProc);
   DrawPopupText(dc);
   ReleaseDC(extState.popupWindow, dc);
 }
@@ -137,6 +155,7 @@ void TearDownPopup() {
     popupTimerPending = 0;
   }
   if (!extState.popupWindow) return;
+  KillTimer(extState.barWindow, kPopupWatchTimer);
   auto replaced = reinterpret_cast<HGDIOBJ>(
       SetClassLongPtrA(extState.popupWindow, GCLP_HBRBACKGROUND,
                        reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH))));

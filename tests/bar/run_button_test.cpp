@@ -1,7 +1,6 @@
 // Running a clicked button against a stand-in File Manager frame: the
-// refusals, programs started for real through WinExec with the selected
-// files, batch files through the command interpreter, the start failure
-// texts, and menu commands sent to the frame.
+// refusals, programs started for real with the selected files, batch files through the command
+// interpreter, the start failure texts, and menu commands sent to the frame.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -50,6 +49,9 @@ LRESULT CALLBACK FakeFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       CharToOemA(entry.name.c_str(), record->szName);
       return 0;
     }
+    case FM_GETFILESELLFNW:  // unknown to an older File Manager
+      fm.asked.push_back(message);
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_COMMAND:
       fm.instructions.emplace_back(message, wParam);
       fm.commandLParam = lParam;
@@ -79,19 +81,33 @@ HMENU BuildMenuBar() {
   return bar;
 }
 
-// ---- WinExec, watched ----
+// ---- The process start, watched ----
 
 struct ExecCall {
   std::string commandLine;
   UINT show;
 };
 std::vector<ExecCall>* execCalls = nullptr;
-int fakeExecResult = -1;  // -1: really start the program
-void* realWinExec = nullptr;
-UINT WINAPI WatchedWinExec(LPCSTR commandLine, UINT show) {
-  if (execCalls) execCalls->push_back({commandLine, show});
-  if (fakeExecResult >= 0) return static_cast<UINT>(fakeExecResult);
-  return reinterpret_cast<UINT(WINAPI*)(LPCSTR, UINT)>(realWinExec)(commandLine, show);
+constexpr int kReallyStart = -1;
+constexpr int kPretendStarted = 0;
+int fakeStart = kReallyStart;  // or the error the start fails with
+using CreateProcessWFn = BOOL(WINAPI*)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES,
+                                       LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                       LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+void* realCreateProcessW = nullptr;
+BOOL WINAPI WatchedCreateProcessW(LPCWSTR application, LPWSTR commandLine,
+                                  LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
+                                  BOOL inherit, DWORD flags, LPVOID environment, LPCWSTR directory,
+                                  LPSTARTUPINFOW startup, LPPROCESS_INFORMATION started) {
+  char narrow[1024] = "";
+  WideCharToMultiByte(CP_ACP, 0, commandLine, -1, narrow, sizeof narrow, nullptr, nullptr);
+  if (execCalls) execCalls->push_back({narrow, startup->wShowWindow});
+  if (fakeStart == kPretendStarted) *started = PROCESS_INFORMATION{};
+  if (fakeStart > 0) SetLastError(static_cast<DWORD>(fakeStart));
+  if (fakeStart != kReallyStart) return fakeStart == kPretendStarted;
+  return reinterpret_cast<CreateProcessWFn>(realCreateProcessW)(application, commandLine, process,
+                                                                thread, inherit, flags, environment,
+                                                                directory, startup, started);
 }
 
 // ---- Files next to the test program ----
@@ -170,16 +186,17 @@ class RunButtonTest : public BarWindowTest {
     SetEnvironmentVariableA("QX_CMDLINE_LOG", logPath_.c_str());
 
     execCalls = &calls_;
-    fakeExecResult = -1;
-    execSlot_ = PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "WinExec",
-                            reinterpret_cast<void*>(&WatchedWinExec), &realWinExec);
-    ASSERT_NE(execSlot_, nullptr) << "the extension's code calls WinExec";
+    fakeStart = kReallyStart;
+    execSlot_ = PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessW",
+                            reinterpret_cast<void*>(&WatchedCreateProcessW), &realCreateProcessW);
+    ASSERT_NE(execSlot_, nullptr) << "the extension's code calls CreateProcessW";
   }
   void TearDown() override {
     if (execSlot_)
-      PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "WinExec", realWinExec, nullptr);
+      PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessW", realCreateProcessW,
+                  nullptr);
     execCalls = nullptr;
-    fakeExecResult = -1;
+    fakeStart = kReallyStart;
     SetEnvironmentVariableA("QX_CMDLINE_LOG", nullptr);
     DeleteFileA(logPath_.c_str());
     for (const std::string& file : extraFiles_) DeleteFileA(file.c_str());
@@ -332,15 +349,16 @@ TEST_F(RunButtonTest, OneSelectedFileIsPassedOnlyWhenTheButtonPassesFiles) {
   EXPECT_TRUE(catcher.boxes().empty());
 }
 
-TEST_F(RunButtonTest, ThreeFilesFollowTheProgramQuotedWhenTheyHoldBlanksAndInTheAnsiSet) {
-  ASSERT_EQ(GetACP(), 1252u) << "the names below are written in Windows-1252";
-  Select({"C:\\DATA\\PLAIN.TXT", "C:\\My Documents\\two words.doc", "C:\\DATA\\caf\xe9.txt"});
+// An older File Manager answers only the ANSI message: the Unicode one is
+// asked first for every name.
+TEST_F(RunButtonTest, ThreeFilesFollowTheProgramQuotedWhenTheyHoldBlanks) {
+  Select({"C:\\DATA\\PLAIN.TXT", "C:\\My Documents\\two words.doc", "C:\\DATA\\cafe.txt"});
   HLOCAL button = AddRecord(logger_, 1, BF_PASS_FILES | BF_MULTIPLE_FILES);
   MessageBoxCatcher catcher;
   Click(button);
   EXPECT_TRUE(catcher.boxes().empty());
   const std::string expected =
-      logger_ + " C:\\DATA\\PLAIN.TXT \"C:\\My Documents\\two words.doc\" C:\\DATA\\caf\xe9.txt";
+      logger_ + " C:\\DATA\\PLAIN.TXT \"C:\\My Documents\\two words.doc\" C:\\DATA\\cafe.txt";
   ASSERT_EQ(calls_.size(), 1u);
   EXPECT_EQ(calls_[0].commandLine, expected);
   LoggedRun run = WaitForRun();
@@ -348,14 +366,15 @@ TEST_F(RunButtonTest, ThreeFilesFollowTheProgramQuotedWhenTheyHoldBlanksAndInThe
   ASSERT_EQ(run.arguments.size(), 4u);
   EXPECT_EQ(run.arguments[1], "C:\\DATA\\PLAIN.TXT");
   EXPECT_EQ(run.arguments[2], "C:\\My Documents\\two words.doc");
-  EXPECT_EQ(run.arguments[3], "C:\\DATA\\caf\xe9.txt");
-  std::vector<UINT> asked = {FM_GETSELCOUNTLFN, FM_GETFILESELLFNA, FM_GETFILESELLFNA,
+  EXPECT_EQ(run.arguments[3], "C:\\DATA\\cafe.txt");
+  std::vector<UINT> asked = {FM_GETSELCOUNTLFN, FM_GETFILESELLFNW, FM_GETFILESELLFNA,
+                             FM_GETFILESELLFNW, FM_GETFILESELLFNA, FM_GETFILESELLFNW,
                              FM_GETFILESELLFNA};
   EXPECT_EQ(fm.asked, asked);
 }
 
 TEST_F(RunButtonTest, AnEntryOfSizeZeroIsNotPassedAndATabAlsoQuotes) {
-  fakeExecResult = 33;  // the names need not exist: WinExec is only watched
+  fakeStart = kPretendStarted;  // the names need not exist: the start is only watched
   fm.selection = {{"C:\\A.TXT", 10}, {"C:\\EMPTY.TXT", 0}, {"C:\\x\ty.txt", 1}};
   HLOCAL button = AddRecord("C:\\TOOLS\\VIEW.EXE", 1, BF_PASS_FILES | BF_MULTIPLE_FILES);
   MessageBoxCatcher catcher;
@@ -408,43 +427,47 @@ TEST_F(RunButtonTest, AMissingProgramIsExplainedWithTheCommandLine) {
   EXPECT_EQ(catcher.boxes()[0].owner, frame_);
 }
 
-TEST_F(RunButtonTest, EveryWinExecResultBelow32HasItsText) {
+// The process API's errors, told with the WinExec texts.
+TEST_F(RunButtonTest, EveryStartErrorHasItsWinExecText) {
   struct Case {
-    int result;
+    DWORD error;
     const char* text;
   };
   const Case cases[] = {
-      {0, "The system was out of memory, or the specified program has been corrupted."},
-      {3, "The path to the specified program is invalid."},
-      {11, "The specified program file is sick."},
-      {16, "The specified program is already running."},
+      {ERROR_PATH_NOT_FOUND, "The path to the specified program is invalid."},
+      {ERROR_INVALID_NAME, "The path to the specified program is invalid."},
+      {ERROR_ACCESS_DENIED, "A file sharing error has occurred on the specified program."},
+      {ERROR_SHARING_VIOLATION, "A file sharing error has occurred on the specified program."},
+      {ERROR_NOT_ENOUGH_MEMORY, "Insufficient memory to load the specified program."},
+      {ERROR_BAD_EXE_FORMAT, "The specified program file is sick."},
+      {ERROR_EXE_MACHINE_TYPE_MISMATCH,
+       "The specified program was designed for a different operating system."},
       {21, "The specified program requires Microsoft Windows 32-bit extensions."},
-      {1, "WinExec error code = 1."},
       {7, "WinExec error code = 7."},
       {31, "WinExec error code = 31."},
   };
   HLOCAL button = AddRecord("C:\\TOOLS\\EDIT.EXE", 1, 0);
   MessageBoxCatcher catcher;
   for (const Case& c : cases) {
-    fakeExecResult = c.result;
+    fakeStart = static_cast<int>(c.error);
     catcher.clear();
     Click(button);
-    ASSERT_EQ(catcher.boxes().size(), 1u) << c.result;
+    ASSERT_EQ(catcher.boxes().size(), 1u) << c.error;
     EXPECT_EQ(catcher.boxes()[0].text,
               std::string(
                   "Windows is unable to execute the specified program: \n\rC:\\TOOLS\\EDIT.EXE\n") +
                   c.text);
   }
-  fakeExecResult = 32;
+  fakeStart = kPretendStarted;
   catcher.clear();
   Click(button);
-  EXPECT_TRUE(catcher.boxes().empty()) << "32 is a started program";
+  EXPECT_TRUE(catcher.boxes().empty());
 }
 
 // ---- The command line's limit ----
 
 TEST_F(RunButtonTest, ACommandLineThatWouldNotFitIsRefusedAndNothingStarts) {
-  fakeExecResult = 33;
+  fakeStart = kPretendStarted;
   const std::string program = "C:\\" + std::string(200, 'P') + ".EXE";  // 207 characters
   fm.selection = {{"C:\\" + std::string(20, 'a') + ".TXT", 1},          // 27 + 1 separator: 235
                   {"C:\\" + std::string(17, 'b') + ".TXT", 1},          // 24 + 1: 260, one too many
@@ -470,7 +493,7 @@ TEST_F(RunButtonTest, ACommandLineThatWouldNotFitIsRefusedAndNothingStarts) {
 }
 
 TEST_F(RunButtonTest, AProgramTextTooLongForItsBatchPrefixIsRefused) {
-  fakeExecResult = 33;
+  fakeStart = kPretendStarted;
   HLOCAL button = AddRecord("C:\\" + std::string(245, 'Q') + ".BAT", 1, BF_BATCH);  // 252 + 11
   MessageBoxCatcher catcher;
   Click(button);

@@ -269,16 +269,39 @@ void BarInHostTest::TearDown() {
   if (frame_) fmhost::Destroy(frame_);
   frame_ = nullptr;
   RemoveSettings();
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((directory_ + "\\*").c_str(), &found);
+  const std::wstring directory = Wide(directory_ + "\\");
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((directory + L"*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA((directory_ + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
+        DeleteFileW((directory + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
   RemoveDirectoryA(directory_.c_str());
+}
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+  wchar_t wide[1024] = L"";
+  MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide, 1024);
+  return wide;
+}
+
+std::string Utf8(const std::wstring& text) {
+  char narrow[2048] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
+
+std::wstring BarInHostTest::MakeWideFile(const std::wstring& name) {
+  std::wstring path = Wide(directory_ + "\\") + name;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  EXPECT_TRUE(file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, "16 bytes of text", 16, &written, nullptr));
+  CloseHandle(file);
+  return path;
 }
 
 std::string BarInHostTest::MakeFile(const std::string& name, size_t size) {
@@ -304,7 +327,7 @@ void BarInHostTest::WriteBarSettings(const BarGeometry& geometry, const Keys& ex
 }
 
 void BarInHostTest::Start() {
-  fmhost::Config config;
+  fmhost::Config config = config_;
   config.iniPath = "C:\\nonexistent-winfile.ini";
   config.extensions = {"qxibar.dll"};
   config.treeDirs = {directory_};

@@ -38,6 +38,9 @@ void RemoveSettings();
 // (unless given) and one section Icon0, Icon1, ... per button.
 void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons);
 
+std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
+std::string Utf8(const std::wstring& text);
+
 // A rectangle in the coordinates of `to` (null: the screen).
 RECT WindowRectIn(HWND window, HWND to);
 // The top-level windows of this thread of a class, visible or not.
@@ -133,6 +136,8 @@ class BarInHostTest : public ::testing::Test {
 
   // A file of `size` bytes in the tree window's directory.
   std::string MakeFile(const std::string& name, size_t size = 16);
+  // One with any name, made through the Unicode API; answers its path.
+  std::wstring MakeWideFile(const std::wstring& name);
   bool FileExists(const std::string& name) const;
 
   // Writes the settings file, bar keys for `geometry` first, then `extraBar`.
@@ -150,6 +155,8 @@ class BarInHostTest : public ::testing::Test {
   // The extension's module while it is loaded.
   HMODULE Module() const;
 
+  // The stand-in's behaviour; Start fills in the rest.
+  fmhost::Config config_;
   HWND frame_ = nullptr;
   std::string directory_;
   // Every window the stand-in and the extension asked for during Start.

@@ -1,20 +1,30 @@
 #include "support/msgbox_catcher.h"
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
 using MessageBoxFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+using MessageBoxWFn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
 
 MessageBoxCatcher* activeCatcher = nullptr;
 MessageBoxFn realMessageBox = nullptr;
+MessageBoxWFn realMessageBoxW = nullptr;
 CaughtBox* pendingBox = nullptr;  // the box being shown right now
 int pendingAnswer = IDOK;
+UINT pendingCodePage = CP_ACP;  // the texts' code page: UTF-8 for MessageBoxW
+
+std::string Narrow(const wchar_t* text, UINT codePage) {
+  char narrow[4096] = "";
+  if (text) WideCharToMultiByte(codePage, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
 
 std::string WindowText(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  wchar_t text[1024] = L"";
+  GetWindowTextW(window, text, 1024);
+  return Narrow(text, pendingCodePage);
 }
 
 // The message text sits in a static control: 0xFFFF on Windows, 100 in Wine.
@@ -55,7 +65,8 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 struct MessageBoxCatcherAccess {
-  static int WINAPI Catch(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+  static int Catch(HWND owner, UINT style, UINT codePage, std::string text, std::string caption,
+                   const std::function<int()>& show) {
     MessageBoxCatcher* catcher = activeCatcher;
     catcher->boxes_.push_back(CaughtBox{});
     CaughtBox& record = catcher->boxes_.back();
@@ -63,24 +74,35 @@ struct MessageBoxCatcherAccess {
     record.owner = owner;
     if (catcher->failCount_ > 0) {
       --catcher->failCount_;
-      record.text = text ? text : "";
-      record.caption = caption ? caption : "";
+      record.text = text;
+      record.caption = caption;
       return 0;
     }
     size_t index = catcher->boxes_.size() - 1;
     CaughtBox shownBox;
     CaughtBox* outer = pendingBox;
     int outerAnswer = pendingAnswer;
+    UINT outerCodePage = pendingCodePage;
     pendingBox = &shownBox;
     pendingAnswer = catcher->answer_;
-    int result = realMessageBox(owner, text, caption, style);
+    pendingCodePage = codePage;
+    int result = show();
     pendingBox = outer;
     pendingAnswer = outerAnswer;
+    pendingCodePage = outerCodePage;
     CaughtBox& stored = catcher->boxes_[index];  // the vector may have grown meanwhile
     stored.caption = shownBox.caption;
     stored.text = shownBox.text;
     stored.shown = shownBox.shown;
     return result;
+  }
+  static int WINAPI CatchA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+    return Catch(owner, style, CP_ACP, text ? text : "", caption ? caption : "",
+                 [&] { return realMessageBox(owner, text, caption, style); });
+  }
+  static int WINAPI CatchW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
+    return Catch(owner, style, CP_UTF8, Narrow(text, CP_UTF8), Narrow(caption, CP_UTF8),
+                 [&] { return realMessageBoxW(owner, text, caption, style); });
   }
 };
 
@@ -115,21 +137,29 @@ void** PatchImport(HMODULE module, const char* dllName, const char* functionName
 
 MessageBoxCatcher::MessageBoxCatcher(HMODULE module, int answer)
     : module_(module), answer_(answer) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
   realMessageBox = reinterpret_cast<MessageBoxFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "MessageBoxA")));
+      reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxA")));
+  realMessageBoxW = reinterpret_cast<MessageBoxWFn>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxW")));
   activeCatcher = this;
   importSlot_ =
       PatchImport(module_, "user32.dll", "MessageBoxA",
-                  reinterpret_cast<void*>(&MessageBoxCatcherAccess::Catch), &savedImport_);
+                  reinterpret_cast<void*>(&MessageBoxCatcherAccess::CatchA), &savedImport_);
+  importSlotW_ =
+      PatchImport(module_, "user32.dll", "MessageBoxW",
+                  reinterpret_cast<void*>(&MessageBoxCatcherAccess::CatchW), &savedImportW_);
   hook_ = SetWindowsHookExA(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
 }
 
 MessageBoxCatcher::~MessageBoxCatcher() {
-  if (importSlot_) {
+  for (auto [slot, saved] :
+       {std::pair(importSlot_, savedImport_), std::pair(importSlotW_, savedImportW_)}) {
+    if (!slot) continue;
     DWORD oldProtect;
-    VirtualProtect(importSlot_, sizeof *importSlot_, PAGE_READWRITE, &oldProtect);
-    *importSlot_ = savedImport_;
-    VirtualProtect(importSlot_, sizeof *importSlot_, oldProtect, &oldProtect);
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtect);
+    *slot = saved;
+    VirtualProtect(slot, sizeof *slot, oldProtect, &oldProtect);
   }
   if (hook_) UnhookWindowsHookEx(hook_);
   if (activeCatcher == this) activeCatcher = nullptr;

@@ -8,8 +8,8 @@
 #include <vector>
 
 struct CaughtBox {
-  std::string caption;   // as the box showed it
-  std::string text;      // as the box showed it
+  std::string caption;   // as the box showed it (UTF-8 for MessageBoxW)
+  std::string text;      // as the box showed it (UTF-8 for MessageBoxW)
   UINT style = 0;        // the style the module asked for
   HWND owner = nullptr;  // the owner the module passed
   bool shown = false;    // a real box window appeared and was closed
@@ -17,7 +17,7 @@ struct CaughtBox {
 
 class MessageBoxCatcher {
  public:
-  // Watches MessageBoxA calls made by `module` (its import table is patched
+  // Watches MessageBoxA and MessageBoxW calls made by `module` (its import table is patched
   // while the catcher lives) on the calling thread; closes each box with
   // `answer`.
   explicit MessageBoxCatcher(HMODULE module = GetModuleHandleA(nullptr), int answer = IDOK);
@@ -25,8 +25,8 @@ class MessageBoxCatcher {
   MessageBoxCatcher(const MessageBoxCatcher&) = delete;
   MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
-  // False when the module does not import MessageBoxA: nothing is caught then.
-  bool watching() const { return importSlot_ != nullptr; }
+  // False when the module imports neither: nothing is caught then.
+  bool watching() const { return importSlot_ || importSlotW_; }
   const std::vector<CaughtBox>& boxes() const { return boxes_; }
   void clear() { boxes_.clear(); }
   void setAnswer(int answer) { answer_ = answer; }
@@ -41,6 +41,8 @@ class MessageBoxCatcher {
   std::vector<CaughtBox> boxes_;
   void* savedImport_ = nullptr;
   void** importSlot_ = nullptr;
+  void* savedImportW_ = nullptr;
+  void** importSlotW_ = nullptr;
   HHOOK hook_ = nullptr;
 };
 

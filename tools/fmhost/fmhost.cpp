@@ -1,5 +1,7 @@
 #include "fmhost.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -43,7 +45,7 @@ constexpr UINT_PTR kMdiClientId = 0xCAC;
 constexpr UINT_PTR kTreeListId = 1;
 
 struct Entry {
-  std::string name;
+  std::wstring name;
   DWORD attributes = 0;
   ULONGLONG size = 0;
   FILETIME time = {0, 0};
@@ -73,6 +75,8 @@ struct HostState {
   std::vector<LoadedExtension> extensions;
   SortOrder sortOrder = SortOrder::kName;
   bool confirmFileDelete = true;
+  SelectionNames names = SelectionNames::kOem;
+  bool confirmInsideDeleteDialog = false;
   bool quitOnDestroy = false;
   int refreshCount = 0;
   WORD lastCommand = 0;
@@ -89,6 +93,27 @@ Tree* FindTree(HWND window) {
 std::string JoinPath(const std::string& directory, const std::string& name) {
   if (!directory.empty() && directory.back() == '\\') return directory + name;
   return directory + "\\" + name;
+}
+
+std::wstring Widen(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  int length =
+      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+  wide.resize(length > 0 ? static_cast<size_t>(length) - 1 : 0);
+  return wide;
+}
+
+// In a code page's characters, '?' for those it cannot hold.
+std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP) {
+  int size = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string narrow(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+  WideCharToMultiByte(codePage, 0, text.c_str(), -1, &narrow[0], size, nullptr, nullptr);
+  narrow.resize(narrow.size() - 1);
+  return narrow;
+}
+
+std::wstring EntryPath(const Tree& tree, const Entry& entry) {
+  return Widen(JoinPath(tree.directory, "")) + entry.name;
 }
 
 std::string FullDirectory(const std::string& directory) {
@@ -244,16 +269,16 @@ bool SortsBefore(const Entry& a, const Entry& b) {
   bool aDir = (a.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   bool bDir = (b.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (aDir != bDir) return aDir;
-  int byName = lstrcmpiA(a.name.c_str(), b.name.c_str());
+  int byName = lstrcmpiW(a.name.c_str(), b.name.c_str());
   switch (host.sortOrder) {
     case SortOrder::kName:
       break;
     case SortOrder::kType: {
-      auto extension = [](const std::string& name) {
-        size_t dot = name.rfind('.');
-        return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+      auto extension = [](const std::wstring& name) {
+        size_t dot = name.rfind(L'.');
+        return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
       };
-      int byType = lstrcmpiA(extension(a.name).c_str(), extension(b.name).c_str());
+      int byType = lstrcmpiW(extension(a.name).c_str(), extension(b.name).c_str());
       if (byType != 0) return byType < 0;
       break;
     }
@@ -271,31 +296,31 @@ bool SortsBefore(const Entry& a, const Entry& b) {
 
 std::vector<Entry> ReadDirectory(const std::string& directory) {
   std::vector<Entry> entries;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(JoinPath(directory, "*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Widen(JoinPath(directory, "*")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return entries;
   do {
-    if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) continue;
+    if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0) continue;
     Entry entry;
     entry.name = found.cFileName;
     entry.attributes = found.dwFileAttributes;
     entry.size = (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     entry.time = found.ftLastWriteTime;
     entries.push_back(entry);
-  } while (FindNextFileA(search, &found));
+  } while (FindNextFileW(search, &found));
   FindClose(search);
   return entries;
 }
 
 // Fills the list from the entries in the current sort order, selecting again
 // the names given.
-void FillList(Tree& tree, const std::vector<std::string>& selected) {
+void FillList(Tree& tree, const std::vector<std::wstring>& selected) {
   std::stable_sort(tree.entries.begin(), tree.entries.end(), SortsBefore);
   SendMessageA(tree.list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(tree.list, LB_RESETCONTENT, 0, 0);
   for (const Entry& entry : tree.entries) {
     LRESULT index =
-        SendMessageA(tree.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
+        SendMessageW(tree.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
     if (std::find(selected.begin(), selected.end(), entry.name) != selected.end())
       SendMessageA(tree.list, LB_SETSEL, TRUE, index);
   }
@@ -313,10 +338,18 @@ std::vector<int> SelectedIndexes(HWND list) {
   return indexes;
 }
 
+std::vector<std::wstring> SelectedWideNames(const Tree& tree) {
+  std::vector<std::wstring> names;
+  for (int index : SelectedIndexes(tree.list))
+    if (static_cast<size_t>(index) < tree.entries.size())
+      names.push_back(tree.entries[static_cast<size_t>(index)].name);
+  return names;
+}
+
 void SetSortOrder(SortOrder order, WORD command) {
   host.sortOrder = order;
   CheckMenuRadioItem(host.viewMenu, kSortByName, kSortByDate, command, MF_BYCOMMAND);
-  for (Tree& tree : host.trees) FillList(tree, SelectedNames(tree.window));
+  for (Tree& tree : host.trees) FillList(tree, SelectedWideNames(tree));
 }
 
 HWND CreateTree(const std::string& directory) {
@@ -342,8 +375,8 @@ LRESULT CALLBACK TreeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       Tree tree;
       tree.window = window;
       tree.directory = *reinterpret_cast<const std::string*>(mdiCreate->lParam);
-      tree.list = CreateWindowExA(
-          0, "LISTBOX", "",
+      tree.list = CreateWindowExW(
+          0, L"LISTBOX", L"",
           WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
           0, 0, 0, 0, window, reinterpret_cast<HMENU>(kTreeListId), host.instance, nullptr);
       if (!tree.list) return -1;
@@ -381,33 +414,15 @@ LRESULT CALLBACK TreeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // ---------------------------------------------------------------- Delete
 
 struct DeleteRequest {
-  std::string directory;
-  std::string names;
+  std::wstring directory;
+  std::vector<std::wstring> names;
 };
-
-INT_PTR CALLBACK DeleteDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      auto request = reinterpret_cast<const DeleteRequest*>(lParam);
-      SetDlgItemTextA(dialog, IDC_FM_DELETE_DIRECTORY, request->directory.c_str());
-      SetDlgItemTextA(dialog, IDC_FM_DELETE_NAMES, request->names.c_str());
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
 
 INT_PTR CALLBACK ConfirmDeleteDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      std::string text = "Delete file " + *reinterpret_cast<const std::string*>(lParam) + "?";
-      SetDlgItemTextA(dialog, IDC_FM_CONFIRM_TEXT, text.c_str());
+      std::wstring text = L"Delete file " + *reinterpret_cast<const std::wstring*>(lParam) + L"?";
+      SetDlgItemTextW(dialog, IDC_FM_CONFIRM_TEXT, text.c_str());
       return TRUE;
     }
     case WM_COMMAND:
@@ -424,37 +439,68 @@ INT_PTR CALLBACK ConfirmDeleteDlgProc(HWND dialog, UINT message, WPARAM wParam, 
   return FALSE;
 }
 
-void DeleteSelection() {
-  HWND treeWindow = ActiveTree(host.frame);
-  Tree* tree = FindTree(treeWindow);
-  if (!tree) return;
-  std::vector<std::string> names = SelectedNames(treeWindow);
-  if (names.empty()) return;
-  DeleteRequest request;
-  request.directory = tree->directory;
-  for (const std::string& name : names) request.names += (request.names.empty() ? "" : " ") + name;
-  // The host's own module: an extension that registered a dialog class under
-  // it sees this dialog being created.
-  if (DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_FM_DELETE), host.frame, DeleteDlgProc,
-                      reinterpret_cast<LPARAM>(&request)) != IDOK)
-    return;
+// Deletes the files, asking "Confirm File Delete" (owned by `owner`) for each
+// while that option is on.
+void DeleteFiles(const DeleteRequest& request, HWND owner) {
   bool confirmEach = host.confirmFileDelete;
-  for (const std::string& name : names) {
-    std::string path = JoinPath(request.directory, name);
+  for (const std::wstring& name : request.names) {
+    std::wstring path = request.directory + L"\\" + name;
     if (confirmEach) {
       INT_PTR answer =
-          DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_FM_CONFIRM_DELETE), host.frame,
+          DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_FM_CONFIRM_DELETE), owner,
                           ConfirmDeleteDlgProc, reinterpret_cast<LPARAM>(&path));
       if (answer == IDNO) continue;
       if (answer == IDC_FM_YES_TO_ALL) confirmEach = false;
       if (answer != IDYES && answer != IDC_FM_YES_TO_ALL) break;
     }
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      RemoveDirectoryA(path.c_str());
+      RemoveDirectoryW(path.c_str());
     else
-      DeleteFileA(path.c_str());
+      DeleteFileW(path.c_str());
   }
+}
+
+INT_PTR CALLBACK DeleteDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto request = reinterpret_cast<const DeleteRequest*>(lParam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      std::wstring names;
+      for (const std::wstring& name : request->names) names += (names.empty() ? L"" : L" ") + name;
+      SetDlgItemTextW(dialog, IDC_FM_DELETE_DIRECTORY, request->directory.c_str());
+      SetDlgItemTextW(dialog, IDC_FM_DELETE_NAMES, names.c_str());
+      // Today's File Manager has the dialog on screen from its creation on,
+      // not only once its message loop first waits.
+      if (host.confirmInsideDeleteDialog) ShowWindow(dialog, SW_SHOW);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK && host.confirmInsideDeleteDialog)
+        DeleteFiles(*reinterpret_cast<const DeleteRequest*>(GetWindowLongPtrA(dialog, DWLP_USER)),
+                    dialog);
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+void DeleteSelection() {
+  HWND treeWindow = ActiveTree(host.frame);
+  Tree* tree = FindTree(treeWindow);
+  if (!tree) return;
+  DeleteRequest request;
+  request.directory = Widen(tree->directory);
+  request.names = SelectedWideNames(*tree);
+  if (request.names.empty()) return;
+  // The host's own module: an extension that registered a dialog class under
+  // it sees this dialog being created.
+  INT_PTR answer = DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_FM_DELETE), host.frame,
+                                   DeleteDlgProc, reinterpret_cast<LPARAM>(&request));
+  if (answer == IDOK && !host.confirmInsideDeleteDialog) DeleteFiles(request, host.frame);
   // The dialogs may have outlived the tree window.
   if (FindTree(treeWindow)) Refresh(treeWindow);
 }
@@ -476,7 +522,7 @@ void OpenSelection() {
     if (static_cast<size_t>(index) < tree->entries.size() &&
         (tree->entries[static_cast<size_t>(index)].attributes & FILE_ATTRIBUTE_DIRECTORY))
       directories.push_back(
-          JoinPath(tree->directory, tree->entries[static_cast<size_t>(index)].name));
+          JoinPath(tree->directory, Narrow(tree->entries[static_cast<size_t>(index)].name)));
   for (const std::string& directory : directories) CreateTree(directory);
 }
 
@@ -547,22 +593,46 @@ void CarryOut(WORD command) {
 
 bool IsHostCommand(WORD id) { return id > 100 && id < kFirstMenuDelta; }
 
-LRESULT FillSelectedFile(WPARAM index, FMS_GETFILESELA* record) {
+// The selected entry `index` of the active tree window and its full path;
+// null past the selection.
+const Entry* SelectedEntry(WPARAM index, std::wstring& path) {
   Tree* tree = FindTree(ActiveTree(host.frame));
-  if (!tree || !record) return 0;
+  if (!tree) return nullptr;
   std::vector<int> indexes = SelectedIndexes(tree->list);
-  if (index >= indexes.size()) return 0;
+  if (index >= indexes.size()) return nullptr;
   size_t at = static_cast<size_t>(indexes[index]);
-  if (at >= tree->entries.size()) return 0;
-  const Entry& entry = tree->entries[at];
+  if (at >= tree->entries.size()) return nullptr;
+  path = EntryPath(*tree, tree->entries[at]);
+  return &tree->entries[at];
+}
+
+template <typename Record>
+void FillRecordHead(Record* record, const Entry& entry) {
   std::memset(record, 0, sizeof *record);
   record->ftTime = entry.time;
   record->dwSize = static_cast<DWORD>(entry.size);
   record->bAttr = static_cast<BYTE>(entry.attributes);
-  std::string path = JoinPath(tree->directory, entry.name);
-  CharToOemBuffA(path.c_str(), record->szName,
-                 static_cast<DWORD>(std::min(path.size(), sizeof record->szName - 1)));
-  return static_cast<LRESULT>(indexes.size());
+}
+
+// The old File Manager gives the name in the OEM character set, today's in
+// the ANSI one; each puts '?' where its character set has no character.
+LRESULT FillSelectedFile(WPARAM index, FMS_GETFILESELA* record) {
+  std::wstring path;
+  const Entry* entry = record ? SelectedEntry(index, path) : nullptr;
+  if (!entry) return 0;
+  FillRecordHead(record, *entry);
+  std::string name = Narrow(path, host.names == SelectionNames::kOem ? CP_OEMCP : CP_ACP);
+  lstrcpynA(record->szName, name.c_str(), sizeof record->szName);
+  return 1;
+}
+
+LRESULT FillSelectedFileW(WPARAM index, FMS_GETFILESELW* record) {
+  std::wstring path;
+  const Entry* entry = record ? SelectedEntry(index, path) : nullptr;
+  if (!entry) return 0;
+  FillRecordHead(record, *entry);
+  lstrcpynW(record->szName, path.c_str(), MAX_PATH);
+  return 1;
 }
 
 // The MDI client fills the client area. It is placed with MoveWindow, so that
@@ -622,6 +692,9 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     case FM_GETFILESELLFNA:
       return FillSelectedFile(wParam, reinterpret_cast<FMS_GETFILESELA*>(lParam));
+    case FM_GETFILESELLFNW:
+      if (host.names != SelectionNames::kAnsiAndUnicode) break;  // unknown to the old one
+      return FillSelectedFileW(wParam, reinterpret_cast<FMS_GETFILESELW*>(lParam));
     case FM_REFRESH_WINDOWS:
       RefreshTrees(wParam != 0);
       return 0;
@@ -755,6 +828,8 @@ HWND Create(const Config& config) {
   host = HostState();
   host.instance = GetModuleHandleA(nullptr);
   host.confirmFileDelete = config.confirmFileDelete;
+  host.names = config.names;
+  host.confirmInsideDeleteDialog = config.confirmInsideDeleteDialog;
   host.quitOnDestroy = config.quitOnDestroy;
   if (!RegisterClasses()) return nullptr;
 
@@ -871,12 +946,12 @@ std::string TreeDirectory(HWND tree) {
   return found ? found->directory : std::string();
 }
 
-bool SelectNames(HWND treeWindow, const std::vector<std::string>& names) {
+bool SelectWideNames(HWND treeWindow, const std::vector<std::wstring>& names) {
   Tree* tree = FindTree(treeWindow);
   if (!tree) return false;
   SendMessageA(tree->list, LB_SETSEL, FALSE, -1);
   bool allFound = true;
-  for (const std::string& name : names) {
+  for (const std::wstring& name : names) {
     auto at = std::find_if(tree->entries.begin(), tree->entries.end(),
                            [&name](const Entry& entry) { return entry.name == name; });
     if (at == tree->entries.end()) {
@@ -891,39 +966,64 @@ bool SelectNames(HWND treeWindow, const std::vector<std::string>& names) {
   return allFound;
 }
 
+bool SelectNames(HWND treeWindow, const std::vector<std::string>& names) {
+  std::vector<std::wstring> wide;
+  for (const std::string& name : names) wide.push_back(Widen(name));
+  return SelectWideNames(treeWindow, wide);
+}
+
 std::vector<std::string> ListedNames(HWND treeWindow) {
   std::vector<std::string> names;
-  HWND list = TreeList(treeWindow);
-  if (!list) return names;
-  LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length < 0) continue;
-    std::string name(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&name[0]));
-    name.resize(static_cast<size_t>(length));
-    names.push_back(name);
-  }
+  if (Tree* tree = FindTree(treeWindow))
+    for (const Entry& entry : tree->entries) names.push_back(Narrow(entry.name));
   return names;
 }
 
 std::vector<std::string> SelectedNames(HWND treeWindow) {
   std::vector<std::string> names;
-  Tree* tree = FindTree(treeWindow);
-  if (!tree) return names;
-  for (int index : SelectedIndexes(tree->list))
-    if (static_cast<size_t>(index) < tree->entries.size())
-      names.push_back(tree->entries[static_cast<size_t>(index)].name);
+  if (Tree* tree = FindTree(treeWindow))
+    for (const std::wstring& name : SelectedWideNames(*tree)) names.push_back(Narrow(name));
   return names;
 }
 
 void Refresh(HWND treeWindow) {
   Tree* tree = FindTree(treeWindow);
   if (!tree) return;
-  std::vector<std::string> selected = SelectedNames(treeWindow);
+  std::vector<std::wstring> selected = SelectedWideNames(*tree);
   tree->entries = ReadDirectory(tree->directory);
   FillList(*tree, selected);
   ++host.refreshCount;
+}
+
+bool DropFiles(POINT screenPoint, const std::vector<std::wstring>& paths) {
+  HWND target = WindowFromPoint(screenPoint);
+  while (target && !(GetWindowLongPtrA(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES))
+    target = (GetWindowLongPtrA(target, GWL_STYLE) & WS_CHILD) ? GetParent(target) : nullptr;
+  if (!target) return false;
+  // DROPFILES, then each path with its end mark, then one more end mark.
+  size_t characters = 1;
+  for (const std::wstring& path : paths) characters += path.size() + 1;
+  HGLOBAL memory =
+      GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  auto* drop = memory ? static_cast<DROPFILES*>(GlobalLock(memory)) : nullptr;
+  if (!drop) {
+    if (memory) GlobalFree(memory);
+    return false;
+  }
+  drop->pFiles = sizeof(DROPFILES);
+  drop->pt = screenPoint;
+  ScreenToClient(target, &drop->pt);
+  drop->fWide = TRUE;
+  auto* names = reinterpret_cast<wchar_t*>(drop + 1);
+  for (const std::wstring& path : paths) {
+    std::memcpy(names, path.c_str(), path.size() * sizeof(wchar_t));
+    names += path.size() + 1;
+  }
+  GlobalUnlock(memory);
+  // The receiver lets the memory go with DragFinish.
+  if (PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0)) return true;
+  GlobalFree(memory);
+  return false;
 }
 
 SortOrder CurrentSortOrder() { return host.sortOrder; }

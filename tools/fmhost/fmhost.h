@@ -85,6 +85,14 @@ constexpr UINT kFirstChildId = 4000;
 
 enum class SortOrder { kName, kType, kSize, kDate };
 
+// How the frame answers for the selected names.
+enum class SelectionNames {
+  kOem,   // the old File Manager: FM_GETFILESELLFNA in the OEM character set only
+  kAnsi,  // FM_GETFILESELLFNA in the ANSI code page, '?' for what it cannot hold
+  // Today's Unicode File Manager: kAnsi, and FM_GETFILESELLFNW with the name whole.
+  kAnsiAndUnicode,
+};
+
 struct Config {
   // WINFILE.INI whose [AddOns] section lists extensions; empty means
   // %APPDATA%\Microsoft\Winfile\WINFILE.INI, as File Manager reads it.
@@ -95,6 +103,11 @@ struct Config {
   std::vector<std::string> treeDirs;
   // Ask "Confirm File Delete" for each file after the Delete dialog's OK.
   bool confirmFileDelete = true;
+  SelectionNames names = SelectionNames::kOem;
+  // Today's File Manager asks "Confirm File Delete" from inside the Delete
+  // dialog's OK, with the Delete dialog still on screen; the old one asks
+  // once the Delete dialog has gone.
+  bool confirmInsideDeleteDialog = false;
   // Frame placement in screen coordinates; an empty rectangle lets Windows choose.
   RECT placement = {0, 0, 0, 0};
   // Maximize the active tree window before the extensions load: the menu bar
@@ -132,10 +145,16 @@ HWND TreeList(HWND tree);
 std::string TreeDirectory(HWND tree);
 // Selects exactly these names (others are deselected); false when one is not listed.
 bool SelectNames(HWND tree, const std::vector<std::string>& names);
+bool SelectWideNames(HWND tree, const std::vector<std::wstring>& names);
 std::vector<std::string> ListedNames(HWND tree);
 std::vector<std::string> SelectedNames(HWND tree);
 // Re-reads the tree window's directory, keeping the selection where it can.
 void Refresh(HWND tree);
+// Drops files at a screen point as the shell does: WM_DROPFILES with a
+// DragQueryFile-ready block is posted to the window there, or to the nearest
+// of its parents that accepts files (DragAcceptFiles), with the point in its
+// client coordinates. False when no window there accepts files.
+bool DropFiles(POINT screenPoint, const std::vector<std::wstring>& paths);
 
 SortOrder CurrentSortOrder();
 bool ConfirmFileDelete();

@@ -1,6 +1,6 @@
 // A program for the tests to start: it appends the command line it was given
 // to a log and exits. The log is the file that QX_CMDLINE_LOG names, or
-// cmdline_logger.log next to the program. One run appends one block:
+// cmdline_logger.log next to the program. One run appends one block, in UTF-8:
 //   cmdline: <the whole command line>
 //   argv[0]: <first argument, as CommandLineToArgvW splits it>
 //   ...
@@ -25,10 +25,10 @@ std::string LogPath() {
 }
 
 std::string Narrow(const wchar_t* text) {
-  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return "";
   std::string narrow(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], size, nullptr, nullptr);
   narrow.resize(static_cast<size_t>(size) - 1);
   return narrow;
 }
@@ -37,7 +37,7 @@ std::string Narrow(const wchar_t* text) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string block = "cmdline: ";
-  block += GetCommandLineA();
+  block += Narrow(GetCommandLineW());
   block += "\r\n";
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
