@@ -1,11 +1,13 @@
 #include <cstring>
 
+#include "dialogs/about.h"
 #include "host/exports.h"
 #include "host/layout.h"
 #include "host/lifecycle.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "settings/popup_options.h"
 #include "settings/settings.h"
 
 namespace {
@@ -93,6 +95,21 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
       return 0;
     case CMD_RELAYOUT_TREES:
       RelayoutTreeWindows(window);
+      return 0;
+    case CMD_POPUP_OPTIONS: {
+      extState.editingMenuButton = 0;
+      const INT_PTR result = DialogBoxParamA(extState.instance, MAKEINTRESOURCEA(IDD_POPUP_OPTIONS),
+                                             window, PopupOptionsDialogProc, 0);
+      if (result == -1)
+        ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_DIALOGBOX, 10);
+      else if (result == 1)
+        InvalidateRect(extState.barWindow, nullptr, TRUE);
+      return 0;
+    }
+    case CMD_ABOUT:
+      if (DialogBoxParamA(extState.instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDialogProc,
+                          0) == -1)
+        ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_DIALOGBOX, 11);
       return 0;
     default:
       // Everything else (File Manager's other events, the IDs without a
