@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds QX IconBar for 64-bit Windows and shows it in the stand-in File
 # Manager under Wine, with a settings file of twelve buttons. Without a display
-# the window is shown on a private X server and photographed three times: the
-# bar (demo-out/fmhost.png), a button's popup (demo-out/popup.png) and the
-# program a button started with two selected files (demo-out/run.png); then it
-# is closed. With a display it stays open until the user closes it.
+# the window is shown on a private X server and photographed six times: the bar
+# (demo-out/fmhost.png), a button's popup (demo-out/popup.png), the program a
+# button started with two selected files (demo-out/run.png), a button being
+# moved (demo-out/move.png), the Popup Options dialog with its sample
+# (demo-out/options.png) and the About box (demo-out/about.png); then it is
+# closed. With a display it stays open until the user closes it.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -47,6 +49,7 @@ show_args=$(to_windows "$root/$build/bin/show_args.exe")
 settings=$out/settings/QXICOBAR.INI
 {
   printf '[Icon Bar]\nNumber of Icons=12\nBar Length=980\n'
+  printf 'Popup Background Color Blue=192\nPopup Text Color Blue=128\n'
   n=0
   menu_button() {
     printf '[Icon%d]\nProgram Name or Menu Item=%s\nType=0\nDescription=%s\n' "$n" "$1" "$2"
@@ -82,7 +85,7 @@ if [ -z "$had_display" ]; then
   # The stand-in drives the bar itself and waits at each step until the
   # screenshot of it has been taken.
   steps=$out/steps
-  rm -rf "$steps" "$out"/fmhost.png "$out"/popup.png "$out"/run.png
+  rm -rf "$steps" "$out"/{fmhost,popup,run,move,options,about}.png
   mkdir -p "$steps"
   wine "$program" "${args[@]}" --script "$(to_windows "$steps")" \
     --select notes.txt --select hello.bat --hover 8 --click 11 \
@@ -95,7 +98,12 @@ if [ -z "$had_display" ]; then
       sleep 0.1
     done
     if [ -e "$steps/$1.ready" ]; then
-      import -window root "$out/$2"
+      # The stand-in leaves its own picture where the cursor must show.
+      if [ -e "$steps/$1.bmp" ]; then
+        convert "$steps/$1.bmp" "$out/$2"
+      else
+        import -window root "$out/$2"
+      fi
       echo "$(tr -d '\r' <"$steps/$1.ready") -> $out/$2"
     else
       echo "step $1 was not reached (see $out/wine.log)"
@@ -105,8 +113,11 @@ if [ -z "$had_display" ]; then
   shoot bar fmhost.png
   shoot popup popup.png
   shoot run run.png
+  shoot move move.png
+  shoot options options.png
+  shoot about about.png
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"
-  echo "Screenshots: $out/fmhost.png, $out/popup.png, $out/run.png"
+  echo "Screenshots: $out/{fmhost,popup,run,move,options,about}.png"
 else
   echo "The stand-in File Manager is open on display $DISPLAY; close it to end the demo."
   wine "$program" "${args[@]}" >"$out/wine.log" 2>&1 </dev/null || true

@@ -69,6 +69,8 @@ INT_PTR OnInitDialog(HWND dialog) {
                    barSettings.popupsAbove == 1 ? IDC_POPUPS_ABOVE : IDC_POPUPS_BELOW);
   SetDlgItemInt(dialog, IDC_POPUP_DELAY, UINT(barSettings.popupDelay), FALSE);
   backColorChanged = fontChanged = samplePainting = 0;
+  // Topmost, so that it stays on the dialog however the dialog is restacked;
+  // it lives only as long as the modal dialog does.
   sampleWindow = nullptr;
   sampleFont = nullptr;
   fontChoice = {};
@@ -83,9 +85,9 @@ INT_PTR OnInitDialog(HWND dialog) {
     ReportFailure(IDS_TAG_QXSETTIP, IDS_OP_LOADSTRING, 2);
     sampleText[0] = '\0';
   }
-  sampleWindow =
-      CreateWindowExA(WS_EX_NOPARENTNOTIFY, extState.popupClassName, "", WS_POPUP | WS_BORDER, 1,
-                      sampleTop, 1, 1, dialog, nullptr, extState.instance, nullptr);
+  sampleWindow = CreateWindowExA(WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST, extState.popupClassName, "",
+                                 WS_POPUP | WS_BORDER, 1, sampleTop, 1, 1, dialog, nullptr,
+                                 extState.instance, nullptr);
   if (!sampleWindow) {
     ReportFailure(IDS_TAG_QXSETTIP, IDS_OP_CREATEWINDOWEX, 3);
     return TRUE;

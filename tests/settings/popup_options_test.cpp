@@ -27,6 +27,7 @@ struct SampleSeen {
   int placeTop = 0;
   int backPixels = 0;
   int textPixels = 0;
+  bool aboveDialog = false;
 };
 
 // Pixels of the window's client area within `tolerance` of the colour (the
@@ -138,12 +139,13 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
       HWND d = ModalScript::Dialog("Popup Options");
       if (!d || ModalScript::Dialog("Font") || ModalScript::Dialog("Color")) return false;
       UpdateWindow(d);
-      if (!sampleWindow || !IsWindowVisible(sampleWindow)) return false;
+      if (!sampleWindow || !IsWindowVisible(sampleWindow) || GetActiveWindow() != d) return false;
       GetWindowRect(sampleWindow, &seen.rect);
       GetWindowRect(d, &seen.dialog);
       RECT place;
       GetWindowRect(GetDlgItem(d, IDC_SAMPLE_PLACE), &place);
       seen.placeTop = place.top;
+      for (HWND w = sampleWindow; w; w = GetWindow(w, GW_HWNDNEXT)) seen.aboveDialog |= w == d;
       // The sample shows what the choosers gave, stored or not.
       const bool chosen = c.chooserOk;
       seen.backPixels =
@@ -174,6 +176,7 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
     EXPECT_GT(seen.backPixels, (seen.rect.right - seen.rect.left) * 2);
     EXPECT_GT(seen.textPixels, 10);
     EXPECT_EQ(seen.rect.top, seen.placeTop);
+    EXPECT_TRUE(seen.aboveDialog);
     EXPECT_LE(abs((seen.rect.left + seen.rect.right) - (seen.dialog.left + seen.dialog.right)), 1);
     if (c.chooser == kNoChooser) {
       HDC dc = GetDC(nullptr);
