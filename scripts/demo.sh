@@ -2,9 +2,13 @@
 # Builds QX IconBar for 64-bit Windows (or 32-bit: --arch i686) and shows it in
 # the stand-in File Manager under Wine, with a settings file of twelve buttons.
 # Without a display the window is shown on a private X server and photographed
-# three times: the bar (demo-out/fmhost.png), a button's popup
-# (demo-out/popup.png) and the program a button started with two selected files
-# (demo-out/run.png); then it is closed. With a display it stays open until the user closes it.
+# at each step into demo-out/: the bar (fmhost.png), a button's popup
+# (popup.png), the program a button started with two selected files (run.png),
+# a button being moved (move.png), the Popup Options dialog with its sample
+# (popup-options.png), the About box (about.png), and the dialogs that build
+# the bar (bar-options.png, menu-button.png, program-button.png,
+# choose-icon.png); then it is closed. With a display it stays open until the
+# user closes it.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -64,6 +68,7 @@ show_args=$(to_windows "$root/$build/bin/show_args.exe")
 settings=$out/settings/QXICOBAR.INI
 {
   printf '[Icon Bar]\nNumber of Icons=12\nBar Length=980\n'
+  printf 'Popup Background Color Blue=192\nPopup Text Color Blue=128\n'
   n=0
   menu_button() {
     printf '[Icon%d]\nProgram Name or Menu Item=%s\nType=0\nDescription=%s\n' "$n" "$1" "$2"
@@ -112,7 +117,12 @@ if [ -z "$had_display" ]; then
       sleep 0.1
     done
     if [ -e "$steps/$1.ready" ]; then
-      import -window root -crop 1000x700+0+0 +repage "$out/$2"
+      # The stand-in leaves its own picture where the cursor must show.
+      if [ -e "$steps/$1.bmp" ]; then
+        convert "$steps/$1.bmp" -crop 1000x700+0+0 +repage "$out/$2"
+      else
+        import -window root -crop 1000x700+0+0 +repage "$out/$2"
+      fi
       echo "$(tr -d '\r' <"$steps/$1.ready") -> $out/$2"
     else
       echo "step $1 was not reached (see $out/wine.log)"
@@ -122,8 +132,8 @@ if [ -z "$had_display" ]; then
   shoot bar fmhost.png
   shoot popup popup.png
   shoot run run.png
-  for dialog in options menu-button program-button choose-icon; do
-    shoot "$dialog" "$dialog.png"
+  for step in move popup-options about bar-options menu-button program-button choose-icon; do
+    shoot "$step" "$step.png"
   done
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"
   echo "Screenshots: $(cd "$out" && ls ./*.png | tr '\n' ' ')"

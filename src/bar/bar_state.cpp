@@ -1,5 +1,7 @@
 #include "bar/bar_state.h"
 
+#include "bar/move.h"
+
 int listReady = 0;
 HLOCAL lastButton = nullptr;
 int firstIconLeft = 0;
@@ -24,7 +26,7 @@ UINT previousMessage = 0;
 HCURSOR savedCursor = nullptr;
 
 int moveMode = 0;
-HLOCAL movingButton = nullptr;
+ButtonRecord* movingButton = nullptr;
 
 void ResetBarRunState() {
   listReady = 0;
@@ -40,4 +42,6 @@ void ResetBarRunState() {
   savedCursor = nullptr;
   moveMode = 0;
   movingButton = nullptr;
+  savedLastButton = nullptr;
+  moveHintWindow = nullptr;
 }

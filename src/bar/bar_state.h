@@ -41,7 +41,7 @@ extern HCURSOR savedCursor;
 
 // Moving a button along the bar.
 extern int moveMode;
-extern HLOCAL movingButton;
+extern ButtonRecord* movingButton;  // locked, out of the list while the move lasts
 
 // Back to the initial values a repeated load starts from; the mouse and message
 // tracking (mousePoint, clickReleased, sizingPending, lastMessage,

@@ -153,10 +153,16 @@ void OnMouseMove(LPARAM lParam) {
     popupTimerPending = 1;
 }
 
+// Set while a press holds the mouse with its pressed look, cursor and lock,
+// until the release or the loss of the capture ends it.
+bool pressHeld = false;
+
 // A press whose pressed look could not be set up is not run at the release:
 // the release would otherwise put back (and destroy) cursors it never set.
 void AbandonPress() {
-  ReleaseCapture();
+  // ReleaseCapture takes the capture from whichever window of the thread
+  // holds it: only the bar's own is given back.
+  if (GetCapture() == extState.barWindow) ReleaseCapture();
   if (HLOCAL handle = LocalHandle(hitButton)) LocalUnlock(handle);
   hitButton = nullptr;
   listReady = 1;
@@ -197,14 +203,30 @@ LRESULT OnLeftPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   SetClassLongPtrA(window, GCLP_HCURSOR, 0);
   InvertButton(hitButton);
+  pressHeld = true;
   return 0;
 }
 
+// Another window took the mouse, or the bar was told to cancel its modes, in
+// the middle of a press or a move: the press ends without running its button,
+// the move is cancelled, and the bar is idle again.
+void OnMouseLost() {
+  MoveLostMouse();
+  if (!pressHeld) return;
+  pressHeld = false;
+  InvertButton(hitButton);
+  HCURSOR pressed = SetCursor(savedCursor);
+  SetClassLongPtrA(extState.barWindow, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(savedCursor));
+  if (pressed && pressed != savedCursor) DestroyCursor(pressed);
+  AbandonPress();
+}
+
 void OnLeftRelease() {
-  if (moveMode) {
-    moveMode = 0;
-    return;
-  }
+  // A release during a move belongs to a press that began before it (the
+  // placing press ends the move): the move goes on, still waiting for its
+  // click. Clearing the mode here would leave the button out of the list.
+  if (moveMode) return;
+  pressHeld = false;
   if (hitButton) {
     RunButton();
     if (currentButton) LocalUnlock(currentButton);
@@ -319,6 +341,12 @@ LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != window) OnMouseLost();
+      break;
+    case WM_CANCELMODE:
+      OnMouseLost();
+      break;
     default:
       break;
   }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "dialogs/about.h"
 #include "host/exports.h"
 #include "host/help.h"
 #include "host/layout.h"
@@ -13,6 +14,7 @@
 #include "bar/bar_state.h"
 #include "dialogs/button_dialog.h"
 #include "settings/bar_options.h"
+#include "settings/popup_options.h"
 #include "settings/settings.h"
 
 namespace {
@@ -61,22 +63,22 @@ void RelayoutTreeWindows(HWND window) {
 
 // Runs one of the extension's modal dialogs owned by `window`; its result, or
 // -1 when it could not be run (reported).
-INT_PTR RunDialog(HWND window, int templateId, DLGPROC procedure, int editingMenuButton) {
+INT_PTR RunDialog(HWND window, int templateId, DLGPROC procedure, int editingMenuButton, int step) {
   extState.editingMenuButton = editingMenuButton;
   const INT_PTR result =
       DialogBoxParamA(extState.instance, MAKEINTRESOURCEA(templateId), window, procedure, 0);
-  if (result == -1) ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_DIALOGBOX, 7);
+  if (result == -1) ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_DIALOGBOX, step);
   return result;
 }
 
 // A dialog that changes the bar repaints it after OK.
-void RunBarDialog(HWND window, int templateId, DLGPROC procedure, int editingMenuButton) {
-  if (RunDialog(window, templateId, procedure, editingMenuButton) == 1)
+void RunBarDialog(HWND window, int templateId, DLGPROC procedure, int editingMenuButton, int step) {
+  if (RunDialog(window, templateId, procedure, editingMenuButton, step) == 1)
     InvalidateRect(extState.barWindow, nullptr, TRUE);
 }
 
 void RunButtonDialog(HWND window, int templateId, int editingMenuButton) {
-  RunBarDialog(window, templateId, ButtonDialogProc, editingMenuButton);
+  RunBarDialog(window, templateId, ButtonDialogProc, editingMenuButton, 7 + editingMenuButton);
   // Change Button locked the record before the dialog ran: whichever way the
   // dialog ended (or did not run), the record must come to rest again.
   if (editedButton) ReleaseEditedButton();
@@ -123,14 +125,20 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
       RunButtonDialog(window, IDD_MENU_BUTTON, 1);
       return 0;
     case CMD_BAR_OPTIONS:
-      RunBarDialog(window, IDD_BAR_OPTIONS, BarOptionsDialogProc, 0);
+      RunBarDialog(window, IDD_BAR_OPTIONS, BarOptionsDialogProc, 0, 9);
       return 0;
     case CMD_RELAYOUT_TREES:
       RelayoutTreeWindows(window);
       return 0;
+    case CMD_POPUP_OPTIONS:
+      RunBarDialog(window, IDD_POPUP_OPTIONS, PopupOptionsDialogProc, 0, 10);
+      return 0;
+    case CMD_ABOUT:
+      RunDialog(window, IDD_ABOUT, AboutDialogProc, extState.editingMenuButton, 11);
+      return 0;
     default:
-      // Everything else (File Manager's other events, the IDs without a
-      // command, and the dialogs until they exist) is accepted and ignored.
+      // Everything else (File Manager's other events and the IDs without a
+      // command) is accepted and ignored.
       return 0;
   }
 }

@@ -4,6 +4,7 @@
 
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
+#include "bar/move.h"
 #include "host/exports.h"
 #include "host/report.h"
 #include "host/state.h"
@@ -157,6 +158,9 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
 }
 
 void UnloadExtension(HWND window) {
+  // A button on its way to a new place is out of the list: back with it
+  // before the list is saved and freed.
+  CancelMove();
   RECT barRect = {0, 0, 0, 0};
   if (extState.barWindow) GetWindowRect(extState.barWindow, &barRect);
   if (extState.saveState != SAVE_NEVER && barRect.right != 0 &&
@@ -169,6 +173,7 @@ void UnloadExtension(HWND window) {
 
 void CleanUpExtension() {
   if (extState.barWindow) {
+    CancelMove();
     TearDownPopup();
     ForEachButton(DeleteEveryButton);
     lastButton = nullptr;

@@ -410,7 +410,8 @@ TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
   const Case cases[] = {{44, nullptr, "contents"},
                         {kBarOptions, "IconBar Options", "bar-options"},
                         {kProgramButton, "New Program Icon", "the-button-dialogs"},
-                        {kMenuButton, "New Menu Icon ", "the-button-dialogs"}};
+                        {kMenuButton, "New Menu Icon ", "the-button-dialogs"},
+                        {41, "Popup Options", "popup-options"}};
   for (bool present : {true, false}) {
     if (present) std::ofstream(guide) << "<html></html>";
     for (const Case& c : cases) {

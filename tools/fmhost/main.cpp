@@ -15,10 +15,20 @@
 //      (the names of --select are selected in the active tree window first)
 //   3. button --click is clicked, and the program it starts has opened its window:
 //                                            writes run.ready,   waits for run.taken
-//   4. each dialog of kDialogShots in turn, opened and filled in as a user
+//   4. "Move Button" is chosen in button --click's right-click menu and the
+//      cross rests over the bar, a move in progress:
+//                                            writes move.ready,  waits for move.taken
+//      (the move is then placed where the cross rests, after button --hover)
+//   5. the Popup Options dialog with its sample:
+//                                            writes popup-options.ready, waits for
+//                                            popup-options.taken
+//   6. the About box:                        writes about.ready, waits for about.taken
+//   7. each dialog of kDialogShots in turn, opened and filled in as a user
 //      would have it:                     writes <name>.ready, waits for <name>.taken
 // Then the frame and the started program's window are closed. Each .ready file
 // holds one line saying what was seen ("popup: shown" or "popup: none" ...).
+// The move's picture is taken here, as move.bmp, since a picture of the X
+// screen shows no cursor; the others are taken from outside.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +77,12 @@ enum class Step {
   kWaitPopupTaken,
   kWaitRun,
   kWaitRunTaken,
+  kWaitMove,
+  kWaitMoveTaken,
+  kWaitOptions,
+  kWaitOptionsTaken,
+  kWaitAbout,
+  kWaitAboutTaken,
   kOpenDialog,
   kWaitDialog,
   kWaitDialogTaken,
@@ -168,6 +184,84 @@ void ClickButton(HWND bar, int index) {
   SendMessageA(bar, WM_LBUTTONUP, 0, at);
 }
 
+// Chooses an item of the bar's right-click menu by its mnemonic, as the
+// keyboard would, on button `index`.
+void RightClickChoosing(HWND bar, int index, char key) {
+  const POINT client = ButtonCentre(bar, index);
+  PostMessageA(bar, WM_CHAR, key, 0);
+  SendMessageA(bar, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+  SendMessageA(bar, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+}
+
+// Where the cross rests during the move: in the gap after button `index`.
+POINT MoveTarget(HWND bar, int index) {
+  const POINT left = ButtonCentre(bar, index);
+  const POINT right = ButtonCentre(bar, index + 1);
+  return POINT{(left.x + right.x) / 2, left.y};
+}
+
+// Saves the screen with the cursor drawn on it as a 24-bit BMP file. Windows
+// given in `onTop` are drawn over it from their own pictures: without a window
+// manager the X server may stack a popup under the dialog that owns it.
+bool SaveScreenWithCursor(const std::string& path, const std::vector<HWND>& onTop = {}) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  BITMAPINFOHEADER header{sizeof header, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
+                                     &bits, nullptr, 0);
+  bool saved = false;
+  if (memory && picture) {
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    for (HWND window : onTop) {
+      RECT r;
+      HDC dc = GetWindowDC(window);
+      if (dc && GetWindowRect(window, &r))
+        BitBlt(memory, r.left, r.top, r.right - r.left, r.bottom - r.top, dc, 0, 0, SRCCOPY);
+      if (dc) ReleaseDC(window, dc);
+    }
+    POINT at;
+    ICONINFO icon{};
+    HCURSOR cursor = GetCursor();
+    if (cursor && GetCursorPos(&at) && GetIconInfo(cursor, &icon)) {
+      DrawIconEx(memory, at.x - int(icon.xHotspot), at.y - int(icon.yHotspot), cursor, 0, 0, 0,
+                 nullptr, DI_NORMAL);
+      if (icon.hbmMask) DeleteObject(icon.hbmMask);
+      if (icon.hbmColor) DeleteObject(icon.hbmColor);
+    }
+    GdiFlush();
+    const DWORD rowSize = (DWORD(width) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof header};
+    file.bfSize = file.bfOffBits + rowSize * DWORD(height);
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+      saved = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+              std::fwrite(&header, sizeof header, 1, out) == 1 &&
+              std::fwrite(bits, rowSize * DWORD(height), 1, out) == 1;
+      saved = std::fclose(out) == 0 && saved;
+    }
+    SelectObject(memory, old);
+  }
+  if (picture) DeleteObject(picture);
+  if (memory) DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+// Runs one of the extension's commands as its menu would.
+void ExtensionCommand(WORD id) {
+  std::vector<fmhost::Extension> extensions = fmhost::Extensions(frameWindow);
+  if (!extensions.empty()) PostMessageA(frameWindow, WM_COMMAND, extensions.front().delta + id, 0);
+}
+
+// A dialog that the script waits for: shown and painted, then photographed.
+bool DialogReady(HWND dialog, DWORD waited) {
+  if (!dialog && waited < kWaitLimit) return false;
+  return !dialog || waited >= 700;
+}
+
 std::string WindowTitle(HWND window) {
   char title[256] = "";
   GetWindowTextA(window, title, sizeof title);
@@ -227,7 +321,7 @@ struct DialogShot {
 };
 
 const DialogShot kDialogShots[] = {
-    {"options", "IconBar Options", [](HWND) { ExtensionCommand(51); },
+    {"bar-options", "IconBar Options", [](HWND) { ExtensionCommand(51); },
      [](HWND d) {
        CheckDlgButton(d, 1056, BST_UNCHECKED);
        CheckRadioButton(d, 1049, 1050, 1049);
@@ -254,7 +348,7 @@ void Next(Step to) {
   stepStart = GetTickCount();
 }
 
-void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+void ScriptStep() {
   const DWORD waited = GetTickCount() - stepStart;
   HWND bar = BarWindow();
   switch (step) {
@@ -296,6 +390,78 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     case Step::kWaitRunTaken:
       if (!Exists(InDir("run.taken"))) return;
       if (startedWindow && IsWindow(startedWindow)) PostMessageA(startedWindow, WM_CLOSE, 0, 0);
+      // Back to File Manager, as the user would come back to it.
+      SetForegroundWindow(frameWindow);
+      if (bar) RightClickChoosing(bar, script.click, 'm');
+      Next(Step::kWaitMove);
+      return;
+    case Step::kWaitMove: {
+      // The command of the menu arrives posted; the move has begun after it.
+      HWND hint = nullptr;
+      for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(w, className, sizeof className);
+        if (lstrcmpiA(className, "static") == 0 && IsWindowVisible(w) &&
+            GetWindow(w, GW_OWNER) == frameWindow)
+          hint = w;
+      }
+      if (!hint && waited < kWaitLimit) return;
+      if (waited < 500) return;
+      if (bar) {
+        POINT target = MoveTarget(bar, script.hover);
+        ClientToScreen(bar, &target);
+        SetCursorPos(target.x, target.y);
+      }
+      const bool saved = SaveScreenWithCursor(InDir("move.bmp"));
+      WriteReady("move.ready", std::string(hint ? "move: hint shown" : "move: no hint") +
+                                   (saved ? "" : ", no picture"));
+      Next(Step::kWaitMoveTaken);
+      return;
+    }
+    case Step::kWaitMoveTaken:
+      if (!Exists(InDir("move.taken"))) return;
+      if (bar) {
+        const POINT target = MoveTarget(bar, script.hover);
+        SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(target.x, target.y));
+        SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(target.x, target.y));
+      }
+      ExtensionCommand(41);
+      Next(Step::kWaitOptions);
+      return;
+    case Step::kWaitOptions: {
+      HWND dialog = FindWindowA(nullptr, "Popup Options");
+      if (!DialogReady(dialog, waited)) return;
+      HWND sample = FindWindowA("QXPopUp", nullptr);
+      RECT r = {};
+      if (sample) GetWindowRect(sample, &r);
+      char line[200];
+      std::snprintf(line, sizeof line, "popup-options: %s, sample %s at %ld,%ld-%ld,%ld top %d",
+                    dialog ? "shown" : "none",
+                    sample && IsWindowVisible(sample) ? "shown" : "hidden", r.left, r.top, r.right,
+                    r.bottom, sample && GetTopWindow(nullptr) == sample);
+      if (sample) SaveScreenWithCursor(InDir("popup-options.bmp"), {sample});
+      WriteReady("popup-options.ready", line);
+      Next(Step::kWaitOptionsTaken);
+      return;
+    }
+    case Step::kWaitOptionsTaken:
+      if (!Exists(InDir("popup-options.taken"))) return;
+      if (HWND dialog = FindWindowA(nullptr, "Popup Options"))
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      ExtensionCommand(45);
+      Next(Step::kWaitAbout);
+      return;
+    case Step::kWaitAbout: {
+      HWND dialog = FindWindowA(nullptr, "About QX's Extension");
+      if (!DialogReady(dialog, waited)) return;
+      WriteReady("about.ready", dialog ? "about: shown" : "about: none");
+      Next(Step::kWaitAboutTaken);
+      return;
+    }
+    case Step::kWaitAboutTaken:
+      if (!Exists(InDir("about.taken"))) return;
+      if (HWND dialog = FindWindowA(nullptr, "About QX's Extension"))
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
       Next(Step::kOpenDialog);
       return;
     case Step::kOpenDialog:
@@ -340,6 +506,16 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     case Step::kDone:
       return;
   }
+}
+
+// The right-click menu runs a loop of its own, which services this timer too:
+// a step is never entered again while it runs.
+void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+  static bool stepping = false;
+  if (stepping) return;
+  stepping = true;
+  ScriptStep();
+  stepping = false;
 }
 
 }  // namespace
