@@ -5,12 +5,21 @@ export WINEPREFIX="$WINE_ENV_DIR/wineprefix"
 export WINEDEBUG=-all
 # No sound drivers: a message box's sound must not wait for an audio device.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"
+# Debian's `wine` prefers the 32-bit loader whenever wine32 is installed, also
+# where the kernel cannot run 32-bit programs: then the 64-bit one is used.
+if ! wine --version >/dev/null 2>&1 </dev/null && [ -x /usr/lib/wine/wine64 ]; then
+  mkdir -p "$WINE_ENV_DIR/winebin"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$WINE_ENV_DIR/winebin/wine"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$WINE_ENV_DIR/winebin/wineboot"
+  chmod +x "$WINE_ENV_DIR/winebin/wine" "$WINE_ENV_DIR/winebin/wineboot"
+  export PATH="$WINE_ENV_DIR/winebin:$PATH" WINELOADER=/usr/lib/wine/wine64
+fi
 _started_xvfb=""
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 120); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
   done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${QX_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
   _started_xvfb=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
