@@ -5,8 +5,9 @@
 
 namespace {
 
-// Blanks around names and values; ^Z (a DOS end of file) counts as one.
-bool IsBlank(wchar_t c) { return std::iswspace(c) || c == 0x1A; }
+// Blanks around names and values: the C locale's white space, and ^Z (a DOS
+// end of file). A no-break space is no blank.
+bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0x1A; }
 
 std::wstring Widen(const char* text, int length = -1) {
   if (!text || length == 0) return std::wstring();
@@ -109,8 +110,8 @@ void ProfileImage::Load(const char* path) {
       const wchar_t* close = stop;
       while (close > start && close[-1] != L']') --close;
       if (close > start) {
-        // Everything up to the last ']' names the section, blanks and all.
-        sections_.push_back(Section{CString(start + 1, close - 1), {}});
+        // Everything up to the last ']', without blanks around it, names the section.
+        sections_.push_back(Section{Trimmed(CString(start + 1, close - 1)), {}});
         continue;
       }
     }
@@ -210,13 +211,11 @@ void ProfileText::Section(const char* name) {
 }
 
 void ProfileText::Key(const char* name, const char* value) {
-  // The profile functions drop the blanks in front of a value they write.
-  const std::wstring wide = Widen(value);
-  size_t from = 0;
-  while (from < wide.size() && IsBlank(wide[from])) ++from;
+  // Blanks around a value are not kept: the profile functions drop those in
+  // front when they write it, and those behind when they read it.
   text_ += Widen(name);
   text_ += L'=';
-  text_.append(wide, from, std::wstring::npos);
+  text_ += Trimmed(Widen(value));
   text_ += L"\r\n";
 }
 
