@@ -70,8 +70,8 @@ std::string SettingsText(int buttons) {
     switch (n % 4) {
       case 0:
       case 1:
-        text += "Program Name or Menu Item=" + std::string(kMenuItems[(n / 2) % 8]) +
-                "\r\nType=0\r\n";
+        text +=
+            "Program Name or Menu Item=" + std::string(kMenuItems[(n / 2) % 8]) + "\r\nType=0\r\n";
         break;
       case 2:
         text += "Program Name or Menu Item=C:\\windows\\system32\\notepad.exe\r\n";
