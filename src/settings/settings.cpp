@@ -333,10 +333,14 @@ bool WriteBarSection() {
 // Writes the new file's bytes to `path` and flushes them to the disk; false
 // after a failure (reported), with nothing left at `path`.
 bool WriteNewFile(const char* path, const std::string& bytes) {
-  // A file of that name is what an earlier save left behind when it failed.
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   HANDLE file =
       CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A read-only file of that name is what an earlier save left when it failed
+  // and could not even delete it.
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
+      SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+    file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     ReportFailure(IDS_TAG_QXSAVE, IDS_OP_WRITE_NEW_SETTINGS, kStepCreateNew);
     return false;
@@ -355,47 +359,38 @@ bool WriteNewFile(const char* path, const std::string& bytes) {
   return false;
 }
 
-// Deletes the backup. It is the extension's own file: one that the user (or a
-// copy of a read-only settings file) made read-only, hidden or system goes too.
-bool DeleteBackup(const char* backupPath) {
-  if (DeleteFileA(backupPath)) return true;
-  DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
-  DWORD attributes = GetFileAttributesA(backupPath);
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(backupPath))
-    return true;
-  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_DELETE_BACKUP, 949);
+// Turns the previous settings file into the backup. The old backup is the
+// extension's own file: one that is read-only, hidden or system (as a copy of
+// a read-only settings file would be) is replaced all the same. False after a
+// failure (reported), with the settings file untouched.
+bool MoveToBackup(const char* path, const char* backupPath) {
+  if (MoveFileExA(path, backupPath, MOVEFILE_REPLACE_EXISTING)) return true;
+  if (!DeleteFileA(backupPath)) {
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(backupPath);
+    bool gone =
+        error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(backupPath));
+    if (!gone) {
+      ReportFailure(IDS_TAG_QXSAVE, IDS_OP_DELETE_BACKUP, 949);
+      return false;
+    }
+  }
+  if (MoveFileExA(path, backupPath, 0)) return true;
+  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RENAME_SETTINGS, 950);
   return false;
 }
 
-// Puts the new file in the settings file's place, the previous one becoming
-// the backup. Whatever fails, the previous settings file stays whole under its
-// own name; false after a failure (reported).
+// Puts the new file in the settings file's place, the previous one (if any)
+// becoming the backup. After a failure (reported) the previous settings file
+// is back under its own name, whole.
 bool ReplaceSettingsFile(const char* path, const char* newPath, const char* backupPath,
-                         DWORD attributes) {
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    if (MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) return true;
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_REPLACE_SETTINGS, kStepReplace);
-    return false;
-  }
-  // The backup as a second name of the previous file: the settings file is
-  // then replaced in one step, and is never missing, not even for a moment.
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && CreateHardLinkA(backupPath, path, nullptr)) {
-    if (MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) return true;
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_REPLACE_SETTINGS, kStepReplace);
-    DeleteFileA(backupPath);
-    return false;
-  }
-  // Where files cannot have two names (and for a directory in the file's
-  // place) the previous file is renamed, and renamed back after a failure.
-  if (!MoveFileExA(path, backupPath, 0)) {
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RENAME_SETTINGS, 950);
-    return false;
-  }
+                         bool hadPrevious) {
+  if (hadPrevious && !MoveToBackup(path, backupPath)) return false;
   if (MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) return true;
   ReportFailure(IDS_TAG_QXSAVE, IDS_OP_REPLACE_SETTINGS, kStepReplace);
-  if (!MoveFileExA(backupPath, path, 0))
+  if (hadPrevious && !MoveFileExA(backupPath, path, 0))
     ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RESTORE_SETTINGS, kStepPutBack);
   return false;
 }
@@ -591,7 +586,12 @@ void SaveSettings() {
   UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
   // The save works with full paths only; the current directory is set for
   // whatever the process runs next, and a failure to set it changes nothing.
-  if (length > 0 && length < sizeof windowsDirectory) SetCurrentDirectoryA(windowsDirectory);
+  char currentDirectory[kTextBufferSize];
+  DWORD currentLength = GetCurrentDirectoryA(sizeof currentDirectory, currentDirectory);
+  if (length > 0 && length < sizeof windowsDirectory &&
+      (currentLength == 0 || currentLength >= sizeof currentDirectory ||
+       lstrcmpiA(currentDirectory, windowsDirectory) != 0))
+    SetCurrentDirectoryA(windowsDirectory);
 
   char path[kTextBufferSize] = "";
   LocateSettingsFile(path, sizeof path);
@@ -631,7 +631,7 @@ void SaveSettings() {
     return;
   }
   if (!WriteNewFile(newPath, bytes)) return;
-  if (!DeleteBackup(backupPath) || !ReplaceSettingsFile(path, newPath, backupPath, attributes))
+  if (!ReplaceSettingsFile(path, newPath, backupPath, attributes != INVALID_FILE_ATTRIBUTES))
     DeleteFileA(newPath);
 }
 

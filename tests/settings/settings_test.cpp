@@ -962,12 +962,13 @@ TEST_F(SettingsFileTest, WhatEachButtonWrites) {
 
 // ---- failed saves: the previous file stays whole ----
 
-// The save's file calls, each failing at the call given (from 1; 0 never).
-enum { kCreate, kWrite, kFlush, kLink, kMove, kFileCalls };
-int callsToFailure[kFileCalls];
+// The save's file calls, failing at the calls given: bit n - 1 for the n-th.
+enum { kCreate, kWrite, kFlush, kMove, kFileCalls };
+unsigned failingCalls[kFileCalls];
+int callsSeen[kFileCalls];
 void* realCalls[kFileCalls];
 bool FailsNow(int which) {
-  if (callsToFailure[which] <= 0 || --callsToFailure[which] > 0) return false;
+  if (!(failingCalls[which] >> callsSeen[which]++ & 1)) return false;
   SetLastError(ERROR_ACCESS_DENIED);
   return true;
 }
@@ -986,17 +987,15 @@ BOOL WINAPI FailingWrite(HANDLE a, LPCVOID b, DWORD c, LPDWORD d, LPOVERLAPPED e
 BOOL WINAPI FailingFlush(HANDLE a) {
   return !FailsNow(kFlush) && Real<kFlush, decltype(FlushFileBuffers)>()(a);
 }
-BOOL WINAPI FailingLink(LPCSTR a, LPCSTR b, LPSECURITY_ATTRIBUTES c) {
-  return !FailsNow(kLink) && Real<kLink, decltype(CreateHardLinkA)>()(a, b, c);
-}
 BOOL WINAPI FailingMove(LPCSTR a, LPCSTR b, DWORD c) {
   return !FailsNow(kMove) && Real<kMove, decltype(MoveFileExA)>()(a, b, c);
 }
 class FileCallFailures {
  public:
-  explicit FileCallFailures(const std::vector<int>& failAt) {
+  explicit FileCallFailures(const std::vector<unsigned>& failAt) {
     for (int n = 0; n < kFileCalls; ++n) {
-      callsToFailure[n] = failAt[size_t(n)];
+      failingCalls[n] = failAt[size_t(n)];
+      callsSeen[n] = 0;
       EXPECT_NE(PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", kNames[n], kHooks[n],
                             &realCalls[n]),
                 nullptr)
@@ -1010,35 +1009,30 @@ class FileCallFailures {
 
  private:
   const char* const kNames[kFileCalls] = {"CreateFileA", "WriteFile", "FlushFileBuffers",
-                                          "CreateHardLinkA", "MoveFileExA"};
+                                          "MoveFileExA"};
   void* const kHooks[kFileCalls] = {
       reinterpret_cast<void*>(&FailingCreate), reinterpret_cast<void*>(&FailingWrite),
-      reinterpret_cast<void*>(&FailingFlush), reinterpret_cast<void*>(&FailingLink),
-      reinterpret_cast<void*>(&FailingMove)};
+      reinterpret_cast<void*>(&FailingFlush), reinterpret_cast<void*>(&FailingMove)};
 };
 
 TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
   struct Case {
     const char* what;
-    std::vector<int> failAt;  // CreateFile, WriteFile, Flush, CreateHardLink, MoveFileEx
-    const char* report;       // null: the save goes through
-    bool backupKept;          // the failure comes before the backup is touched
+    std::vector<unsigned> failAt;  // CreateFile, WriteFile, Flush, MoveFileEx
+    const char* report;            // null: the save goes through
+    bool backupKept;               // the failure comes before the backup is touched
   };
   const Case cases[] = {
-      {"no new file", {1, 0, 0, 0, 0}, "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"disk full", {0, 1, 0, 0, 0}, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"no flush", {0, 0, 1, 0, 0}, "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"no replacing",
-       {0, 0, 0, 0, 1},
-       "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI",
-       false},
-      {"no second name: renamed instead", {0, 0, 0, 1, 0}, nullptr, false},
-      {"no second name, no rename",
-       {0, 0, 0, 1, 1},
+      {"no new file", {1, 0, 0, 0}, "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"disk full", {0, 1, 0, 0}, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"no flush", {0, 0, 1, 0}, "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"the old backup in the way is deleted first", {0, 0, 0, 1}, nullptr, false},
+      {"no rename to the backup",
+       {0, 0, 0, 3},
        "QXSAVE :950 - Error trying to RENAME QXICOBAR.INI to *.BAK",
        false},
-      {"no second name, renamed back",
-       {0, 0, 0, 1, 2},
+      {"no new file in place: the previous one renamed back",
+       {0, 0, 0, 2},
        "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI",
        false},
   };
