@@ -1,6 +1,7 @@
 #include "settings/profile_image.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 
 namespace {
@@ -204,28 +205,23 @@ UINT ProfileImage::GetInt(const char* section, const char* key, INT fallback) co
   return negative ? 0u - total : total;
 }
 
+// The text is kept in the system's code page, as the profile functions write
+// it: a blank is a single byte below 0x21 (or ^Z) in every code page, so the
+// bytes of a value can be trimmed as they are.
 void ProfileText::Section(const char* name) {
-  text_ += L'[';
-  text_ += Widen(name);
-  text_ += L"]\r\n";
+  text_ += '[';
+  text_ += name;
+  text_ += "]\r\n";
 }
 
 void ProfileText::Key(const char* name, const char* value) {
   // Blanks around a value are not kept: the profile functions drop those in
   // front when they write it, and those behind when they read it.
-  text_ += Widen(name);
-  text_ += L'=';
-  text_ += Trimmed(Widen(value));
-  text_ += L"\r\n";
-}
-
-std::string ProfileText::Bytes() const {
-  if (text_.empty()) return std::string();
-  int length =
-      WideCharToMultiByte(CP_ACP, 0, text_.data(), int(text_.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(size_t(length > 0 ? length : 0), '\0');
-  if (length > 0)
-    WideCharToMultiByte(CP_ACP, 0, text_.data(), int(text_.size()), &bytes[0], length, nullptr,
-                        nullptr);
-  return bytes;
+  const char* end = value + strlen(value);
+  while (value < end && IsBlank(static_cast<unsigned char>(*value))) ++value;
+  while (end > value && IsBlank(static_cast<unsigned char>(end[-1]))) --end;
+  text_ += name;
+  text_ += '=';
+  text_.append(value, end);
+  text_ += "\r\n";
 }

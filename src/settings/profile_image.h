@@ -48,8 +48,8 @@ class ProfileText {
   void Section(const char* name);
   void Key(const char* name, const char* value);
   // The file's bytes in the system's code page.
-  std::string Bytes() const;
+  const std::string& Bytes() const { return text_; }
 
  private:
-  std::wstring text_;
+  std::string text_;
 };
