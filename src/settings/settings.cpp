@@ -7,21 +7,39 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "bar/bar_state.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "settings/profile_image.h"
 
 IconBarSettings barSettings;
 void (*afterDeleteWarningRead)() = nullptr;
 
 namespace {
 
-// Step numbers: a string that cannot be loaded is reported with its own ID,
-// a failed key write with this plus the key's ID, so that every call site
-// keeps its own number.
-constexpr int kWriteStepBase = 10000;
+// Steps of the save's file work, after the text is complete.
+enum SaveStep : int {
+  kStepReadOnly = 6,
+  kStepCreateNew = 7,
+  kStepWriteNew = 8,
+  kStepFlushNew = 9,
+  kStepCloseNew = 10,
+  kStepReplace = 11,
+  kStepPutBack = 12,
+};
+
+// The settings file as read by the load: ReadBarSettings reads it, and
+// ReadButtonSections answers from the same image and then lets it go.
+ProfileImage settingsImage;
+// The text of the file that the save is building.
+ProfileText saveText;
+// Names loaded from the string table during one reading or one save: every
+// button section asks for the same dozen key names again.
+std::unordered_map<UINT, std::string> loadedNames;
 
 // Number of the next button section the save writes.
 int sectionCounter = 0;
@@ -30,6 +48,18 @@ int sectionWriteStopped = 0;
 
 bool LoadText(UINT id, char* buffer) {
   return LoadStringA(extState.instance, id, buffer, kTextBufferSize) > 0;
+}
+
+// LoadText, through the names already loaded in this reading or save.
+bool LoadName(UINT id, char* buffer) {
+  auto found = loadedNames.find(id);
+  if (found != loadedNames.end()) {
+    lstrcpynA(buffer, found->second.c_str(), kTextBufferSize);
+    return true;
+  }
+  if (!LoadText(id, buffer)) return false;
+  loadedNames.emplace(id, buffer);
+  return true;
 }
 
 void AppendText(char* buffer, size_t size, const char* text) {
@@ -58,14 +88,15 @@ uint32_t ColorComponent(int32_t value, uint32_t fallback) {
   return uint32_t(value) > 255 ? fallback : uint32_t(value);
 }
 
-// One section of the settings file, read or written key by key. Key names come
-// from the string table; a name that cannot be loaded is reported under `tag`.
+// One section of the settings file, read from the loaded image or written into
+// the save's text key by key. Key names come from the string table; a name that
+// cannot be loaded is reported under `tag`.
 class ProfileSection {
  public:
   explicit ProfileSection(UINT tag) : tag_(tag) { name_[0] = '\0'; }
 
   bool openById(UINT sectionId) {
-    if (LoadText(sectionId, name_)) return true;
+    if (LoadName(sectionId, name_)) return true;
     ReportFailure(tag_, IDS_OP_LOADSTRING, int(sectionId));
     return false;
   }
@@ -82,7 +113,7 @@ class ProfileSection {
   bool readText(UINT keyId, const char* fallback, char* buffer) {
     char key[kTextBufferSize];
     if (!loadKey(keyId, key)) return false;
-    GetPrivateProfileStringA(name_, key, fallback, buffer, kTextBufferSize, barSettings.iniPath);
+    settingsImage.GetString(name_, key, fallback, buffer, kTextBufferSize);
     return true;
   }
 
@@ -96,25 +127,28 @@ class ProfileSection {
   bool writeText(UINT keyId, const char* text) {
     char key[kTextBufferSize];
     if (!loadKey(keyId, key)) return false;
-    if (WritePrivateProfileStringA(name_, key, text, barSettings.iniPath)) return true;
-    ReportFailure(tag_, IDS_OP_WRITEPRIVATEPROFILESTRING, kWriteStepBase + int(keyId));
-    return false;
+    // The section begins with its first key, as the profile functions make it.
+    if (!headerWritten_) saveText.Section(name_);
+    headerWritten_ = true;
+    saveText.Key(key, text);
+    return true;
   }
 
  private:
   bool loadKey(UINT keyId, char* key) {
-    if (LoadText(keyId, key)) return true;
+    if (LoadName(keyId, key)) return true;
     ReportFailure(tag_, IDS_OP_LOADSTRING, int(keyId));
     return false;
   }
 
   UINT tag_;
+  bool headerWritten_ = false;
   char name_[kTextBufferSize];
 };
 
 // "Icon" followed by the button's position in decimal.
 bool FormButtonSectionName(UINT tag, int number, char* name) {
-  if (!LoadText(IDS_ICON_SECTION_PREFIX, name)) {
+  if (!LoadName(IDS_ICON_SECTION_PREFIX, name)) {
     ReportFailure(tag, IDS_OP_LOADSTRING, IDS_ICON_SECTION_PREFIX);
     return false;
   }
@@ -208,7 +242,7 @@ int ReadOneButton(int number, ButtonRecord* previous, ButtonRecord** created, in
 
   record->flags &= ~uint32_t(BF_BATCH);
   char batchSuffix[kTextBufferSize];
-  if (!LoadText(IDS_BAT_SUFFIX, batchSuffix)) {
+  if (!LoadName(IDS_BAT_SUFFIX, batchSuffix)) {
     ReportFailure(IDS_TAG_QXINIT, IDS_OP_LOADSTRING, IDS_BAT_SUFFIX);
     return -1;
   }
@@ -296,18 +330,69 @@ bool WriteBarSection() {
   return true;
 }
 
-// A save that failed after the old file was moved aside leaves a partial
-// file; it goes, and the previous file (now the backup) is copied back, so
-// that the settings file on disk is always a complete one.
-void RestorePreviousFile(const char* backupPath, bool hadPreviousFile) {
-  // Make the system forget its cached copy of the partial file.
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, barSettings.iniPath);
-  if (remove(barSettings.iniPath) != 0 && errno != ENOENT) {
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RESTORE_SETTINGS, 4);
-    return;
+// Writes the new file's bytes to `path` and flushes them to the disk; false
+// after a failure (reported), with nothing left at `path`.
+bool WriteNewFile(const char* path, const std::string& bytes) {
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A read-only file of that name is what an earlier save left when it failed
+  // and could not even delete it.
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
+      SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+    file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_WRITE_NEW_SETTINGS, kStepCreateNew);
+    return false;
   }
-  if (hadPreviousFile && !CopyFileA(backupPath, barSettings.iniPath, TRUE))
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RESTORE_SETTINGS, 5);
+  DWORD written = 0;
+  int failedStep = 0;
+  if (!WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+      written != bytes.size())
+    failedStep = kStepWriteNew;
+  else if (!FlushFileBuffers(file))
+    failedStep = kStepFlushNew;
+  if (!CloseHandle(file) && !failedStep) failedStep = kStepCloseNew;
+  if (!failedStep) return true;
+  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_WRITE_NEW_SETTINGS, failedStep);
+  DeleteFileA(path);
+  return false;
+}
+
+// Turns the previous settings file into the backup. The old backup is the
+// extension's own file: one that is read-only, hidden or system (as a copy of
+// a read-only settings file would be) is replaced all the same. False after a
+// failure (reported), with the settings file untouched.
+bool MoveToBackup(const char* path, const char* backupPath) {
+  if (MoveFileExA(path, backupPath, MOVEFILE_REPLACE_EXISTING)) return true;
+  if (!DeleteFileA(backupPath)) {
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(backupPath);
+    bool gone =
+        error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(backupPath));
+    if (!gone) {
+      ReportFailure(IDS_TAG_QXSAVE, IDS_OP_DELETE_BACKUP, 949);
+      return false;
+    }
+  }
+  if (MoveFileExA(path, backupPath, 0)) return true;
+  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RENAME_SETTINGS, 950);
+  return false;
+}
+
+// Puts the new file in the settings file's place, the previous one (if any)
+// becoming the backup. After a failure (reported) the previous settings file
+// is back under its own name, whole.
+bool ReplaceSettingsFile(const char* path, const char* newPath, const char* backupPath,
+                         bool hadPrevious) {
+  if (hadPrevious && !MoveToBackup(path, backupPath)) return false;
+  if (MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) return true;
+  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_REPLACE_SETTINGS, kStepReplace);
+  if (hadPrevious && !MoveFileExA(backupPath, path, 0))
+    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RESTORE_SETTINGS, kStepPutBack);
+  return false;
 }
 
 }  // namespace
@@ -359,6 +444,10 @@ int ReadBarSettings() {
       *lastSlash = '\\';
     }
   }
+
+  // One read of the whole file; every key below is answered from it.
+  settingsImage.Load(s.iniPath);
+  loadedNames.clear();
 
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -462,6 +551,15 @@ int ReadBarSettings() {
 }
 
 int ReadButtonSections() {
+  if (settingsImage.path() != barSettings.iniPath) settingsImage.Load(barSettings.iniPath);
+  loadedNames.clear();
+  // The image is not needed after this reading, whatever its outcome.
+  struct Release {
+    ~Release() {
+      settingsImage.Clear();
+      loadedNames.clear();
+    }
+  } release;
   ButtonRecord* first = nullptr;
   ButtonRecord* previous = nullptr;
   int ended = 0;
@@ -488,31 +586,30 @@ void SaveSettings() {
   UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
   // The save works with full paths only; the current directory is set for
   // whatever the process runs next, and a failure to set it changes nothing.
-  if (length > 0 && length < sizeof windowsDirectory) SetCurrentDirectoryA(windowsDirectory);
+  char currentDirectory[kTextBufferSize];
+  DWORD currentLength = GetCurrentDirectoryA(sizeof currentDirectory, currentDirectory);
+  if (length > 0 && length < sizeof windowsDirectory &&
+      (currentLength == 0 || currentLength >= sizeof currentDirectory ||
+       lstrcmpiA(currentDirectory, windowsDirectory) != 0))
+    SetCurrentDirectoryA(windowsDirectory);
 
   char path[kTextBufferSize] = "";
   LocateSettingsFile(path, sizeof path);
   lstrcpynA(barSettings.iniPath, path, sizeof barSettings.iniPath);
 
   char backupPath[kTextBufferSize];
+  char newPath[kTextBufferSize];
   lstrcpynA(backupPath, path, sizeof backupPath);
-  size_t pathLength = strlen(backupPath);
-  if (pathLength >= 3) lstrcpyA(backupPath + pathLength - 3, "BAK");
-
-  if (remove(backupPath) != 0 && errno != ENOENT) {
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_DELETE_BACKUP, 949);
-    return;
-  }
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, barSettings.iniPath);
-  bool hadPreviousFile = true;
-  if (rename(barSettings.iniPath, backupPath) != 0) {
-    if (errno != ENOENT) {
-      ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RENAME_SETTINGS, 950);
-      return;
-    }
-    hadPreviousFile = false;
+  lstrcpynA(newPath, path, sizeof newPath);
+  size_t pathLength = strlen(path);
+  if (pathLength >= 3) {
+    lstrcpyA(backupPath + pathLength - 3, "BAK");
+    lstrcpyA(newPath + pathLength - 3, "NEW");
   }
 
+  // The whole text first: a failure here has touched no file.
+  saveText = ProfileText();
+  loadedNames.clear();
   bool complete = WriteBarSection();
   if (complete) {
     sectionCounter = 0;
@@ -520,7 +617,22 @@ void SaveSettings() {
     ForEachButton(WriteButtonSection);
     complete = sectionWriteStopped == 0;
   }
-  if (!complete) RestorePreviousFile(backupPath, hadPreviousFile);
+  const std::string bytes = complete ? saveText.Bytes() : std::string();
+  saveText = ProfileText();
+  loadedNames.clear();
+  if (!complete) return;
+
+  // A settings file that the user made read-only is left as it is: the mark
+  // says that it must not change, and a save must not silently undo it.
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_SETTINGS_READ_ONLY, kStepReadOnly);
+    return;
+  }
+  if (!WriteNewFile(newPath, bytes)) return;
+  if (!ReplaceSettingsFile(path, newPath, backupPath, attributes != INVALID_FILE_ATTRIBUTES))
+    DeleteFileA(newPath);
 }
 
 UINT WriteButtonSection(ButtonRecord* record) {

@@ -227,7 +227,7 @@ TEST_F(SettingsFileTest, AMissingSettingsDirectoryIsReportedWithItsErrorNumber) 
   catcher.clear();
   SaveSettings();
   ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :10924 - WritePrivateProfileString failed.");
+  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW failed.");
   EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
   EXPECT_FALSE(FileExists(SettingsPath()));
 }
@@ -672,9 +672,9 @@ TEST_F(SettingsFileTest, ASettingsFileThatIsADirectoryReadsAsDefaults) {
   EXPECT_EQ(FileBytes(SettingsPath()), saved);
 }
 
-TEST_F(SettingsFileTest, AReadOnlySettingsFileIsMovedAsideAndItsBackupThenStops) {
+TEST_F(SettingsFileTest, AReadOnlySettingsFileIsKeptAndAReadOnlyBackupReplaced) {
   WriteIni(SettingsPath(), {{kBar, "Number of Icons", "0"}, {kBar, "Popup Delay", "650"}});
-  std::string original = FileBytes(SettingsPath());
+  const std::string original = FileBytes(SettingsPath());
   ASSERT_TRUE(SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
   Load();
   EXPECT_EQ(barSettings.popupDelay, 650);
@@ -682,21 +682,28 @@ TEST_F(SettingsFileTest, AReadOnlySettingsFileIsMovedAsideAndItsBackupThenStops)
   MessageBoxCatcher catcher;
   barSettings.popupDelay = 660;
   SaveSettings();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(FileBytes(BackupPath()), original);
-  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "660");
-
-  // The backup kept its read-only mark: it cannot be deleted, and the save
-  // stops before it touches the settings file.
-  std::string current = FileBytes(SettingsPath());
-  barSettings.popupDelay = 670;
-  SaveSettings();
   ASSERT_EQ(catcher.boxes().size(), 1u);
   EXPECT_EQ(catcher.boxes()[0].text,
-            "QXSAVE :949 - Error trying to  DELETE file QXICOBAR.BAK failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_EQ(FileBytes(SettingsPath()), current);
-  EXPECT_EQ(FileBytes(BackupPath()), original);
+            "QXSAVE :6 - Error trying to REPLACE read-only QXICOBAR.INI failed.");
+  EXPECT_EQ(FileBytes(SettingsPath()), original);
+  EXPECT_TRUE(GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(FileExists(BackupPath()));
+
+  // With the mark lifted the saves go through, and a backup marked read-only,
+  // hidden and system is replaced all the same, save after save.
+  SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  WriteFileBytes(BackupPath(), "[Icon Bar]\r\nPopup Delay=1\r\n");
+  SetFileAttributesA(BackupPath().c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  catcher.clear();
+  for (int delay : {670, 680}) {
+    const std::string before = FileBytes(SettingsPath());
+    barSettings.popupDelay = delay;
+    SaveSettings();
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(FileBytes(BackupPath()), before);
+    EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), std::to_string(delay));
+  }
 }
 
 TEST_F(SettingsFileTest, AFailedRecordEndsTheReadingWithEveryRecordUnlocked) {
@@ -953,113 +960,115 @@ TEST_F(SettingsFileTest, WhatEachButtonWrites) {
                                       "Icon Frame=0"}));
 }
 
-// ---- failed saves: the previous file is put back ----
+// ---- failed saves: the previous file stays whole ----
 
-// WritePrivateProfileString failing from its n-th key write on (the flush,
-// with a null section, always passes).
-int writesBeforeFailure = -1;
-int writesSeen = 0;
-void* realWrite = nullptr;
-BOOL WINAPI FailingWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
-  if (section && writesBeforeFailure >= 0 && writesSeen++ >= writesBeforeFailure) {
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-  }
-  return reinterpret_cast<BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR)>(realWrite)(section, key,
-                                                                                    value, file);
+// The save's file calls, failing at the calls given: bit n - 1 for the n-th.
+enum { kCreate, kWrite, kFlush, kMove, kFileCalls };
+unsigned failingCalls[kFileCalls];
+int callsSeen[kFileCalls];
+void* realCalls[kFileCalls];
+bool FailsNow(int which) {
+  if (!(failingCalls[which] >> callsSeen[which]++ & 1)) return false;
+  SetLastError(ERROR_ACCESS_DENIED);
+  return true;
 }
-class WriteFailure {
+template <int Which, typename F>
+F* Real() {
+  return reinterpret_cast<F*>(realCalls[Which]);
+}
+HANDLE WINAPI FailingCreate(LPCSTR a, DWORD b, DWORD c, LPSECURITY_ATTRIBUTES d, DWORD e, DWORD f,
+                            HANDLE g) {
+  return FailsNow(kCreate) ? INVALID_HANDLE_VALUE
+                           : Real<kCreate, decltype(CreateFileA)>()(a, b, c, d, e, f, g);
+}
+BOOL WINAPI FailingWrite(HANDLE a, LPCVOID b, DWORD c, LPDWORD d, LPOVERLAPPED e) {
+  return !FailsNow(kWrite) && Real<kWrite, decltype(WriteFile)>()(a, b, c, d, e);
+}
+BOOL WINAPI FailingFlush(HANDLE a) {
+  return !FailsNow(kFlush) && Real<kFlush, decltype(FlushFileBuffers)>()(a);
+}
+BOOL WINAPI FailingMove(LPCSTR a, LPCSTR b, DWORD c) {
+  return !FailsNow(kMove) && Real<kMove, decltype(MoveFileExA)>()(a, b, c);
+}
+class FileCallFailures {
  public:
-  explicit WriteFailure(int goodWrites) {
-    writesBeforeFailure = goodWrites;
-    writesSeen = 0;
-    slot_ = PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "WritePrivateProfileStringA",
-                        reinterpret_cast<void*>(&FailingWrite), &realWrite);
+  explicit FileCallFailures(const std::vector<unsigned>& failAt) {
+    for (int n = 0; n < kFileCalls; ++n) {
+      failingCalls[n] = failAt[size_t(n)];
+      callsSeen[n] = 0;
+      EXPECT_NE(PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", kNames[n], kHooks[n],
+                            &realCalls[n]),
+                nullptr)
+          << kNames[n];
+    }
   }
-  ~WriteFailure() {
-    if (slot_)
-      PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "WritePrivateProfileStringA",
-                  realWrite, nullptr);
-    writesBeforeFailure = -1;
+  ~FileCallFailures() {
+    for (int n = 0; n < kFileCalls; ++n)
+      PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", kNames[n], realCalls[n], nullptr);
   }
-  bool watching() const { return slot_ != nullptr; }
 
  private:
-  void** slot_ = nullptr;
+  const char* const kNames[kFileCalls] = {"CreateFileA", "WriteFile", "FlushFileBuffers",
+                                          "MoveFileExA"};
+  void* const kHooks[kFileCalls] = {
+      reinterpret_cast<void*>(&FailingCreate), reinterpret_cast<void*>(&FailingWrite),
+      reinterpret_cast<void*>(&FailingFlush), reinterpret_cast<void*>(&FailingMove)};
 };
 
-TEST_F(SettingsFileTest, ASaveFailingHalfWayPutsThePreviousFileBack) {
-  WriteIni(SettingsPath(), RichFile());
-  const std::string previous = FileBytes(SettingsPath());
-  Load();
-  barSettings.popupDelay = 4321;
-  MessageBoxCatcher catcher;
-  {
-    WriteFailure failure(3);  // Bar On and two colours written, then the disk is full
-    ASSERT_TRUE(failure.watching());
-    SaveSettings();
+TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
+  struct Case {
+    const char* what;
+    std::vector<unsigned> failAt;  // CreateFile, WriteFile, Flush, MoveFileEx
+    const char* report;            // null: the save goes through
+    bool backupKept;               // the failure comes before the backup is touched
+  };
+  const Case cases[] = {
+      {"no new file", {1, 0, 0, 0}, "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"disk full", {0, 1, 0, 0}, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"no flush", {0, 0, 1, 0}, "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"the old backup in the way is deleted first", {0, 0, 0, 1}, nullptr, false},
+      {"no rename to the backup",
+       {0, 0, 0, 3},
+       "QXSAVE :950 - Error trying to RENAME QXICOBAR.INI to *.BAK",
+       false},
+      {"no new file in place: the previous one renamed back",
+       {0, 0, 0, 2},
+       "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI",
+       false},
+  };
+  const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
+  const std::string oldBackup = "[Icon Bar]\r\nPopup Delay=1\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DropList();
+    RemoveFile(SettingsPath());
+    WriteIni(SettingsPath(), RichFile());
+    WriteFileBytes(BackupPath(), oldBackup);
+    const std::string previous = FileBytes(SettingsPath());
+    Load();
+    barSettings.popupDelay = 4321;
+    MessageBoxCatcher catcher;
+    {
+      FileCallFailures failures(c.failAt);
+      SaveSettings();
+    }
+    EXPECT_FALSE(FileExists(newPath));
+    EXPECT_EQ(barSettings.popupDelay, 4321) << "the settings in memory stay as they were";
+    if (c.report) {
+      ASSERT_EQ(catcher.boxes().size(), 1u);
+      EXPECT_EQ(catcher.boxes()[0].text, std::string(c.report) + " failed.");
+      EXPECT_EQ(FileBytes(SettingsPath()), previous);
+      EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "1234");
+      EXPECT_EQ(FileBytes(BackupPath()), c.backupKept ? oldBackup : "<missing>");
+      // The next save, with nothing failing, keeps the previous file as its backup.
+      catcher.clear();
+      SaveSettings();
+    }
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(FileBytes(BackupPath()), previous);
+    EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "4321");
+    ExpectEveryBlockAtRest();
   }
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :10917 - WritePrivateProfileString failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_EQ(FileBytes(SettingsPath()), previous);
-  EXPECT_EQ(FileBytes(BackupPath()), previous);
-  EXPECT_EQ(barSettings.popupDelay, 4321) << "the settings in memory stay as they were";
-
-  // The profile functions see the file put back, not the partial one.
-  const IconBarSettings inMemory = barSettings;
-  ASSERT_EQ(ReadBarSettings(), 1);
-  EXPECT_EQ(barSettings.popupDelay, 1234);
-  barSettings = inMemory;
-
-  // The next good save still keeps the previous file as its backup.
-  catcher.clear();
-  SaveSettings();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(FileBytes(BackupPath()), previous);
-  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "4321");
-}
-
-TEST_F(SettingsFileTest, ASaveFailingInAButtonSectionPutsThePreviousFileBack) {
-  WriteIni(SettingsPath(), RichFile());
-  const std::string previous = FileBytes(SettingsPath());
-  Load();
-  MessageBoxCatcher catcher;
-  {
-    // 35 keys of the bar section and 12 of Icon0; Icon1's first key fails.
-    WriteFailure failure(35 + 12);
-    SaveSettings();
-  }
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :10926 - WritePrivateProfileString failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_EQ(FileBytes(SettingsPath()), previous);
-  EXPECT_EQ(FileBytes(BackupPath()), previous);
-  ExpectEveryBlockAtRest();
-}
-
-TEST_F(SettingsFileTest, AFirstSaveFailingLeavesNoPartialFile) {
-  Load();
-  MessageBoxCatcher catcher;
-  {
-    WriteFailure failure(0);
-    SaveSettings();
-  }
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :10924 - WritePrivateProfileString failed.");
-  EXPECT_FALSE(FileExists(SettingsPath()));
-  EXPECT_FALSE(FileExists(BackupPath()));
-
-  // With one key already in the new file, it goes too.
-  barSettings.popupDelay = 10;
-  catcher.clear();
-  {
-    WriteFailure failure(1);
-    SaveSettings();
-  }
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :11815 - WritePrivateProfileString failed.");
-  EXPECT_FALSE(FileExists(SettingsPath()));
 }
 
 TEST_F(SettingsFileTest, ATextLockedElsewhereStopsTheSaveSilentlyAndPutsTheFileBack) {
