@@ -57,8 +57,13 @@ to_windows() {
   winepath -w "$1" >"$out/winepath.txt" 2>/dev/null </dev/null
   tr -d '\r\n' <"$out/winepath.txt"
 }
-ini=$out/settings/WINFILE.INI
-printf '[AddOns]\r\nQX IconBar=%s\r\n' "$(to_windows "$root/$build/bin/qxibar.dll")" >"$ini"
+# Registered with File Manager as a user would: by the installer, in File
+# Manager's own settings file; taken back when the demo ends.
+installer=$root/$build/bin/qxinstall.exe
+wine "$installer" install "$(to_windows "$root/$build/bin/qxibar.dll")" >"$out/install.log" 2>&1 </dev/null
+tr -d '\r' <"$out/install.log"
+uninstall() { wine "$installer" uninstall >"$out/uninstall.log" 2>&1 </dev/null || true; }
+trap 'uninstall; wine_env_stop' EXIT
 
 # The extension's settings: twelve buttons. Menu buttons name File Manager's
 # menu items as the extension finds them (text before the first '.' or tab,
@@ -98,7 +103,7 @@ settings=$out/settings/QXICOBAR.INI
 } | sed 's/$/\r/' >"$settings"
 
 program=$root/$build/bin/fmhost_demo.exe
-args=(--ini "$(to_windows "$ini")" --dir "$(to_windows "$out/files")"
+args=(--dir "$(to_windows "$out/files")"
       --settings "$(to_windows "$settings")")
 if [ -z "$had_display" ]; then
   # The stand-in drives the bar itself and waits at each step until the
