@@ -58,12 +58,19 @@ BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM) {
     height = mdiHeight + 5 * b;
   } else {
     if (c.top > m.top && c.bottom < m.bottom) return TRUE;
-    // A top below the client's top stays where it is; every fitted window
-    // ends at the client's bottom. One that starts below the client's bottom
-    // has nothing to fit into and stays as it is.
-    top = c.top <= m.top ? b : topLeft.y;
-    if (top >= mdiHeight - b) return TRUE;
-    height = mdiHeight - top;
+    // A top below the client's top stays where it is, and the window then
+    // ends at the bottom of the client area it lies in; one that starts below
+    // that bottom has nothing to fit into and stays as it is.
+    if (c.top <= m.top) {
+      top = b;
+      height = mdiHeight - b;
+    } else {
+      RECT inside;
+      GetClientRect(extState.mdiClientWindow, &inside);
+      top = topLeft.y;
+      if (top >= inside.bottom - b) return TRUE;
+      height = inside.bottom - top;
+    }
   }
   if (!MoveWindow(window, topLeft.x, top, width, height, TRUE))
     ReportFailure(IDS_TAG_QXENUWFS, IDS_OP_MOVEWINDOW, 2);

@@ -106,11 +106,12 @@ TEST_F(BarOnScreenTest, TheTreeWindowIsFittedIntoTheShortenedMdiClient) {
   RECT mdi = WindowRectIn(mdiClient, nullptr);
   RECT tree = WindowRectIn(Tree(), mdiClient);
   // Laid out across the whole MDI client before the bar came, it kept its top
-  // and was made as high as the MDI client less one border.
-  const int mdiHeight = mdi.bottom - mdi.top;
+  // and now ends at the bottom of the MDI client's smaller client area.
+  RECT inside;
+  GetClientRect(mdiClient, &inside);
+  EXPECT_LT(inside.bottom, mdi.bottom - mdi.top);
   EXPECT_EQ(tree.top, 0);
-  EXPECT_EQ(tree.bottom - tree.top, mdiHeight - GetSystemMetrics(SM_CYBORDER));
-  EXPECT_LE(tree.bottom - tree.top, mdiHeight);
+  EXPECT_EQ(tree.bottom, inside.bottom);
 }
 
 TEST_F(BarOnScreenTest, AfterBarOffTheNextPlacementGivesTheMdiClientItsFullPlace) {
