@@ -268,21 +268,6 @@ std::string WindowTitle(HWND window) {
   return title;
 }
 
-// The extension's commands as File Manager's frame receives them.
-void ExtensionCommand(UINT id) {
-  PostMessageA(frameWindow, WM_COMMAND, fmhost::kFirstMenuDelta + id, 0);
-}
-
-// Picks an item of a button's right-click menu by its mnemonic.
-void ButtonMenuCommand(int index, char mnemonic) {
-  HWND bar = BarWindow();
-  if (!bar) return;
-  const POINT at = ButtonCentre(bar, index);
-  PostMessageA(bar, WM_CHAR, mnemonic, 0);
-  SendMessageA(bar, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
-  SendMessageA(bar, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-}
-
 struct DialogSearch {
   const char* caption;
   HWND found;
@@ -335,7 +320,10 @@ const DialogShot kDialogShots[] = {
        SetDlgItemTextA(d, 1006, "Sort the directory window by type");
      },
      1},
-    {"program-button", "Change Program Icon", [](HWND) { ButtonMenuCommand(8, 'c'); },
+    {"program-button", "Change Program Icon",
+     [](HWND) {
+       if (HWND bar = BarWindow()) RightClickChoosing(bar, 8, 'c');
+     },
      [](HWND d) { CheckRadioButton(d, 1015, 1017, 1016); }, 0},
     {"choose-icon", "Choose Icon", [](HWND previous) { Click(previous, 1004); }, nullptr, 2},
 };
