@@ -366,29 +366,14 @@ void BrowseForProgram(HWND dialog) {
     ReportFailure(IDS_TAG_QXNEWPIB, IDS_OP_LOADSTRING, 1);
     return;
   }
-  const char bar = filter[strlen(filter) - 1];
-  for (char* c = filter; *c; ++c)
-    if (*c == bar) *c = '\0';
   char title[kTextBufferSize];
   const bool haveTitle = LoadText(IDS_BROWSE_PROGRAM_TITLE, title);
   if (!haveTitle) ReportFailure(IDS_TAG_QXNEWPIB, IDS_OP_LOADSTRING, 2);
-  char fileTitle[kTextBufferSize] = "";
-  OPENFILENAMEA open = {};
-  open.lStructSize = sizeof open;
-  open.hwndOwner = dialog;
-  open.lpstrFilter = filter;
-  open.nFilterIndex = 1;
-  open.lpstrFile = state.programText;
-  open.nMaxFile = kTextBufferSize;
-  open.lpstrFileTitle = fileTitle;
-  open.nMaxFileTitle = kTextBufferSize;
-  open.lpstrInitialDir = directory;
-  open.lpstrTitle = haveTitle ? title : nullptr;
-  open.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   // The chosen name replaces the current one only when the user chose one.
   char previous[kTextBufferSize];
   lstrcpyA(previous, state.programText);
-  if (!GetOpenFileNameA(&open)) {
+  if (!AskForExistingFile(dialog, filter, state.programText, directory,
+                          haveTitle ? title : nullptr)) {
     lstrcpyA(state.programText, previous);
     PointAtControl(dialog, IDCANCEL, nullptr);
     return;

@@ -16,18 +16,6 @@
 
 namespace {
 
-// Size of OPENFILENAME as the Open dialog expects it: the classic 76-byte
-// block in the 32-bit build.
-#ifdef _WIN64
-constexpr DWORD kOpenFileNameSize = sizeof(OPENFILENAMEA);
-#else
-constexpr DWORD kOpenFileNameSize = 76;
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenFileNameSize,
-              "the classic Open dialog block is 76 bytes on 32-bit Windows");
-#endif
-constexpr DWORD kBrowseFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-static_assert(kBrowseFlags == 0x1804, "Browse asks for an existing file in an existing path");
-
 HICON iconTable[kIconTableSize];  // entries past iconCount are null
 int iconCount;
 int iconsPerStrip;
@@ -236,35 +224,18 @@ void BrowseForIconFile(HWND dialog) {
     lstrcpynA(buttonDialog.chosenIconFile, offered, kTextBufferSize);
   }
 
-  // The table ends with its separator; made NULs, they end the pairs and the list.
   char filter[kTextBufferSize + 1] = "";
   const int filterLength = LoadStringA(extState.instance, IDS_ICON_FILTER, filter, kTextBufferSize);
   if (filterLength <= 0) {
     ReportFailure(IDS_TAG_QXCHICO, IDS_OP_LOADSTRING, 11);
     return;
   }
-  const char separator = filter[filterLength - 1];
-  for (int i = 0; i < filterLength; ++i)
-    if (filter[i] == separator) filter[i] = '\0';
-
   char title[kTextBufferSize];
   const bool hasTitle = MakeChooseIconTitle(title);
   if (!hasTitle) ReportFailure(IDS_TAG_QXCHICO, IDS_OP_LOADSTRING, 12);
 
-  char fileTitle[kTextBufferSize] = "";
-  OPENFILENAMEA choice = {};
-  choice.lStructSize = kOpenFileNameSize;
-  choice.hwndOwner = dialog;
-  choice.lpstrFilter = filter;
-  choice.nFilterIndex = 1;
-  choice.lpstrFile = buttonDialog.chosenIconFile;
-  choice.nMaxFile = kTextBufferSize;
-  choice.lpstrFileTitle = fileTitle;
-  choice.nMaxFileTitle = kTextBufferSize;
-  choice.lpstrInitialDir = directory[0] ? directory : nullptr;
-  choice.lpstrTitle = hasTitle ? title : nullptr;
-  choice.Flags = kBrowseFlags;
-  if (!GetOpenFileNameA(&choice)) {
+  if (!AskForExistingFile(dialog, filter, buttonDialog.chosenIconFile, directory,
+                          hasTitle ? title : nullptr)) {
     buttonDialog.chosenIconFile[0] = '\0';
     PointAtControl(dialog, IDCANCEL, nullptr);
     InvalidateIconArea(dialog);
