@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Makes the user guide shipped beside the DLL: the README's guide (between
 the markers <!-- guide --> and <!-- /guide -->) as one HTML file, with its
 pictures inside it. Help in the extension opens this file at the anchors its

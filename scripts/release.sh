@@ -20,7 +20,8 @@ for arch in x86_64 i686; do
   mkdir -p "$stage/$arch"
   cp "build/release-$arch/bin/qxibar.dll" "build/release-$arch/bin/qxinstall.exe" "$stage/$arch/"
 done
-python3 scripts/make_guide.py README.md "$stage/QXIBWT11.html"
+# Debian's Python, which has the Markdown package the install put there.
+/usr/bin/python3 scripts/make_guide.py README.md "$stage/QXIBWT11.html"
 # Help looks for the guide beside the DLL.
 for arch in x86_64 i686; do cp "$stage/QXIBWT11.html" "$stage/$arch/"; done
 rm "$stage/QXIBWT11.html"
