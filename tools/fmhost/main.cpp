@@ -268,11 +268,6 @@ std::string WindowTitle(HWND window) {
   return title;
 }
 
-// The extension's commands as File Manager's frame receives them.
-void ExtensionCommand(UINT id) {
-  PostMessageA(frameWindow, WM_COMMAND, fmhost::kFirstMenuDelta + id, 0);
-}
-
 // Picks an item of a button's right-click menu by its mnemonic.
 void ButtonMenuCommand(int index, char mnemonic) {
   HWND bar = BarWindow();
