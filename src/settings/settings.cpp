@@ -615,7 +615,9 @@ bool SaveSettings() {
     sectionCounter = 0;
     sectionWriteStopped = 0;
     ForEachButton(WriteButtonSection);
-    complete = sectionWriteStopped == 0;
+    // A list whose head could not be read is not an empty bar: saved so, the
+    // file would promise buttons it does not hold, and the next load lose them.
+    complete = sectionWriteStopped == 0 && (sectionCounter > 0 || !lastButton);
   }
   const std::string bytes = complete ? saveText.Bytes() : std::string();
   saveText = ProfileText();
