@@ -3,8 +3,6 @@
 // given back, and nothing left behind after many loads and unloads.
 #include <gtest/gtest.h>
 
-#include <winternl.h>
-
 #include <cstdio>
 
 #include "bar_host_fixture.h"
@@ -130,66 +128,6 @@ TEST_F(UnloadInHostTest, FileManagersWindowProcedureAndClassesAreGivenBack) {
 }
 
 // ---------------------------------------------------------------- many cycles
-
-size_t BusyHeapBlocks() {
-  HANDLE heap = GetProcessHeap();
-  size_t busy = 0;
-  if (!HeapLock(heap)) return 0;
-  PROCESS_HEAP_ENTRY entry = {};
-  while (HeapWalk(heap, &entry))
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;
-  HeapUnlock(heap);
-  return busy;
-}
-
-// The GDI handle table that the process environment block points to. Its
-// entries are 24 bytes, the type at byte 14 (0: free), in 64-bit Windows and in
-// Wine, which gives its 32-bit programs the same table; 32-bit Windows has 16,
-// the type at byte 10. The layout that follows a brush is the one taken.
-struct GdiTableLayout {
-  size_t entrySize, typeOffset;
-};
-constexpr GdiTableLayout kGdiLayouts[] = {{24, 14}, {16, 10}};
-// Where the environment block keeps the table's address.
-constexpr size_t kGdiTableField = sizeof(void*) == 8 ? 0xF8 : 0x94;
-constexpr size_t kGdiTableEntries = 0x10000;
-
-// The used entries of the GDI handle table: a count of the process's GDI
-// objects where GetGuiResources has none to give (Wine answers 0). -1 when
-// the table is not there.
-long GdiTableCount(const GdiTableLayout& layout) {
-  using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-  auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-  PROCESS_BASIC_INFORMATION basic = {};
-  if (!query ||
-      query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
-      !basic.PebBaseAddress)
-    return -1;
-  const auto* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
-  const auto* table = *reinterpret_cast<const BYTE* const*>(peb + kGdiTableField);
-  if (!table) return -1;
-  long used = 0;
-  for (size_t i = 0; i < kGdiTableEntries; ++i)
-    if (table[i * layout.entrySize + layout.typeOffset] != 0) ++used;
-  return used;
-}
-
-// The GDI object count: GetGuiResources, or the table, in the layout that is
-// seen to follow a brush's creation and deletion, where it answers 0. -1: no
-// count.
-long GdiObjectCount() {
-  if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return long(count);
-  for (const GdiTableLayout& layout : kGdiLayouts) {
-    long before = GdiTableCount(layout);
-    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
-    long with = GdiTableCount(layout);
-    DeleteObject(brush);
-    long after = GdiTableCount(layout);
-    if (before >= 0 && with == before + 1 && after == before) return before;
-  }
-  return -1;
-}
 
 class LoadCyclesTest : public BarInHostTest {
  protected:
