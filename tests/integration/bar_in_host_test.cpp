@@ -404,6 +404,10 @@ class ProgramButtonTest : public BarClickTest {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("cmdline: ", 0) == 0) {
           run = LoggedRun{line.substr(9), {}};
+          // Wine quotes a program path with blanks that it was given unquoted.
+          const std::string quoted = '"' + logger_ + '"';
+          if (run.commandLine.rfind(quoted, 0) == 0)
+            run.commandLine.replace(0, quoted.size(), logger_);
         } else if (line.rfind("argv[", 0) == 0) {
           run.arguments.push_back(line.substr(line.find("]: ") + 3));
         } else if (line == "end") {

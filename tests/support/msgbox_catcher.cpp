@@ -170,7 +170,8 @@ ImportFaultState importFault;
 
 ImportFault::ImportFault(HMODULE module, const char* dllName, const char* function, void* hook,
                          int nth, uintptr_t value, DWORD error) {
-  importFault = ImportFaultState{nullptr, nth, 0, value, error};
+  importFault = ImportFaultState{nullptr, 0, 0, value, error};
+  if (nth > 0) alsoFail(nth);
   slot_ = PatchImport(module, dllName, function, hook, &importFault.real);
 }
 

@@ -58,7 +58,7 @@ void** PatchImport(HMODULE module, const char* dllName, const char* functionName
 // last error, without running; the other calls go through. One at a time.
 struct ImportFaultState {
   void* real = nullptr;
-  int nth = 0;
+  uint64_t failing = 0;  // bit n - 1: the n-th call fails
   int calls = 0;
   uintptr_t value = 0;
   DWORD error = 0;
@@ -70,7 +70,8 @@ struct FaultHook;
 template <typename R, typename... A>
 struct FaultHook<R(WINAPI*)(A...)> {
   static R WINAPI Call(A... arguments) {
-    if (++importFault.calls == importFault.nth) {
+    const int call = ++importFault.calls;
+    if (call <= 64 && (importFault.failing >> (call - 1) & 1)) {
       SetLastError(importFault.error);
       if constexpr (std::is_pointer_v<R>)
         return reinterpret_cast<R>(importFault.value);
@@ -92,6 +93,8 @@ class ImportFault {
   ImportFault(const ImportFault&) = delete;
   ImportFault& operator=(const ImportFault&) = delete;
   bool patched() const { return slot_ != nullptr; }
+  // Call `nth` (at most the 64th) fails too.
+  void alsoFail(int nth) { importFault.failing |= uint64_t(1) << (nth - 1); }
   int calls() const { return importFault.calls; }
 
  private:
