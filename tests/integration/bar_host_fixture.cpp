@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 
 namespace barhost {
@@ -328,6 +330,7 @@ void BarInHostTest::SetUp() {
   GetTempPathA(MAX_PATH, temp);
   directory_ = std::string(temp) + "qxbar_" + std::to_string(GetCurrentProcessId()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(directory_.begin() + long(strlen(temp)), directory_.end(), '/', '_');
   ASSERT_TRUE(CreateDirectoryA(directory_.c_str(), nullptr)) << directory_;
 }
 
