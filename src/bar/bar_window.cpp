@@ -170,7 +170,10 @@ void AbandonPress() {
 }
 
 LRESULT OnLeftPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (previousMessage == WM_LBUTTONDOWN) return DefWindowProcA(window, message, wParam, lParam);
+  // A press while one is held (its release never came) would take a second
+  // lock and a second cursor over the first.
+  if (previousMessage == WM_LBUTTONDOWN || pressHeld)
+    return DefWindowProcA(window, message, wParam, lParam);
   popupSuppressed = 1;
   TearDownPopup();
   mousePoint = MessagePoint(lParam);
@@ -237,7 +240,10 @@ void OnLeftRelease() {
 }
 
 LRESULT OnOtherPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (previousMessage == message) return DefWindowProcA(window, message, wParam, lParam);
+  // The other button pressed while the left one holds a button: the menu's
+  // hit test would take the held record's place and leave it locked.
+  if (previousMessage == message || pressHeld)
+    return DefWindowProcA(window, message, wParam, lParam);
   popupSuppressed = 1;
   TearDownPopup();
   if (moveMode) {

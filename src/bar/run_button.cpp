@@ -17,9 +17,9 @@ namespace {
 // What cmd.exe needs in front of a batch file to run it.
 constexpr wchar_t kBatchPrefix[] = L"CMD.EXE /C ";
 
-// Room for the command line, its end mark included. Programs are started
-// through the Unicode process API, which takes up to 32,767 characters.
-constexpr size_t kCommandLineSize = kTextBufferSize;
+// Room for the command line, its end mark included: the most the Unicode
+// process API takes. Several long names in a deep folder need all of it.
+constexpr size_t kCommandLineSize = 32767;
 
 // The command line being built, and whether something did not fit into it:
 // such a line is refused, never cut short.
@@ -112,15 +112,17 @@ void ReadOemNameIfOnlyThatExists(char* name) {
 }
 
 // Selected item `index` as File Manager gives it: whole through the Unicode
-// message where File Manager answers that, else through the ANSI one. Answers
-// the item's size field; an older File Manager leaves the Unicode record empty.
-DWORD GetSelectedFile(int index, wchar_t (&name)[kCommandLineSize]) {
+// message where File Manager answers that, else through the ANSI one (an
+// older File Manager leaves the Unicode record empty). False when File
+// Manager gave no name; an empty file or a folder has a size of 0 and still
+// counts.
+bool GetSelectedFile(int index, wchar_t (&name)[kCommandLineSize]) {
   FMS_GETFILESELW wide = {};
   SendMessageW(extState.frameWindow, FM_GETFILESELLFNW, static_cast<WPARAM>(index),
                reinterpret_cast<LPARAM>(&wide));
   if (wide.szName[0]) {
     lstrcpynW(name, wide.szName, MAX_PATH);
-    return wide.dwSize;
+    return true;
   }
   FMS_GETFILESELA narrow = {};
   SendMessageA(extState.frameWindow, FM_GETFILESELLFNA, static_cast<WPARAM>(index),
@@ -129,7 +131,7 @@ DWORD GetSelectedFile(int index, wchar_t (&name)[kCommandLineSize]) {
   ReadOemNameIfOnlyThatExists(narrow.szName);
   if (MultiByteToWideChar(CP_ACP, 0, narrow.szName, -1, name, kCommandLineSize) == 0)
     name[0] = L'\0';
-  return narrow.dwSize;
+  return name[0] != L'\0';
 }
 
 // Starts the command line the way WinExec does (the same search for the
@@ -248,6 +250,8 @@ void RunProgram(ButtonRecord* record, int count) {
   HLOCAL block = LocalHandle(program);
   if (!block) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALHANDLE, 11);
+    // The text must come to rest all the same, or the unload cannot free it.
+    LocalUnlock(record->programName.handle);
     return;
   }
   if (LocalUnlock(block)) return;
@@ -351,7 +355,7 @@ int AppendSelectedFile(int index) {
     }
     if (DragQueryFileW(droppedFiles, static_cast<UINT>(index), name, kCommandLineSize) == 0)
       return 0;
-  } else if (GetSelectedFile(index, name) == 0) {
+  } else if (!GetSelectedFile(index, name)) {
     return 0;
   }
   return AppendFileName(name);

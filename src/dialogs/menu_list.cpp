@@ -48,6 +48,8 @@ UINT ResolveOneButton(ButtonRecord* record) {
   HLOCAL block = LocalHandle(text);
   if (!block) {
     ReportFailure(IDS_TAG_QXSETMEN, IDS_OP_LOCALHANDLE, 4);
+    // The text must come to rest all the same, or the unload cannot free it.
+    LocalUnlock(record->programName.handle);
     return WALK_STOP | WALK_GO_ON;
   }
   // A text that someone else holds locked as well: leave the rest alone.

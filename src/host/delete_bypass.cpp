@@ -48,11 +48,17 @@ void InstallDeleteBypass() {
   WNDCLASSA dialogClass;
   if (!GetClassInfoA(nullptr, MAKEINTATOM(32770), &dialogClass)) {
     ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_GETCLASSINFO, 2);
+    // Nothing of ours to unregister at the unload: an unregistering by that
+    // name could take the system's own dialog class away.
+    extState.fileManagerInstance = nullptr;
     return;
   }
   extState.savedDialogProc = dialogClass.lpfnWndProc;
   dialogClass.hInstance = extState.fileManagerInstance;
   dialogClass.lpfnWndProc = DlgProc;
   dialogClass.lpszClassName = MAKEINTATOM(32770);
-  if (!RegisterClassA(&dialogClass)) ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_REGISTERCLASS, 3);
+  if (!RegisterClassA(&dialogClass)) {
+    ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_REGISTERCLASS, 3);
+    extState.fileManagerInstance = nullptr;
+  }
 }

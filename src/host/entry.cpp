@@ -109,8 +109,8 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
       extState.saveState = SAVE_NEVER;
       return 0;
     case CMD_SAVE_NOW:
-      SaveSettings();
-      extState.saveState = SAVE_NOTHING;
+      // After a failed save the changes are still due at unload.
+      if (SaveSettings()) extState.saveState = SAVE_NOTHING;
       return 0;
     case CMD_HELP:
       ShowHelp(window, HELP_GUIDE_CONTENTS, IDS_TAG_QXFILMAN, 5);

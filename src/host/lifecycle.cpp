@@ -169,6 +169,13 @@ void UnloadExtension(HWND window) {
   if (extState.saveState == SAVE_AT_UNLOAD) SaveSettings();
   WinHelpA(window, nullptr, HELP_QUIT, 0);
   CleanUpExtension();
+  // A library that someone else still holds stays mapped: its next load must
+  // start afresh, not take this finished one for a load without an unload
+  // (whose clean-up gives up one more reference to the library).
+  ResetExtensionState();
+  ResetBarSettings();
+  ResetBarRunState();
+  ResetPopupState();
 }
 
 void CleanUpExtension() {

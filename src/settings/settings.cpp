@@ -581,7 +581,7 @@ int ReadButtonSections() {
   return 1;
 }
 
-void SaveSettings() {
+bool SaveSettings() {
   char windowsDirectory[kTextBufferSize];
   UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
   // The save works with full paths only; the current directory is set for
@@ -615,12 +615,14 @@ void SaveSettings() {
     sectionCounter = 0;
     sectionWriteStopped = 0;
     ForEachButton(WriteButtonSection);
-    complete = sectionWriteStopped == 0;
+    // A list whose head could not be read is not an empty bar: saved so, the
+    // file would promise buttons it does not hold, and the next load lose them.
+    complete = sectionWriteStopped == 0 && (sectionCounter > 0 || !lastButton);
   }
   const std::string bytes = complete ? saveText.Bytes() : std::string();
   saveText = ProfileText();
   loadedNames.clear();
-  if (!complete) return;
+  if (!complete) return false;
 
   // A settings file that the user made read-only is left as it is: the mark
   // says that it must not change, and a save must not silently undo it.
@@ -628,11 +630,13 @@ void SaveSettings() {
   if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
       (attributes & FILE_ATTRIBUTE_READONLY)) {
     ReportFailure(IDS_TAG_QXSAVE, IDS_OP_SETTINGS_READ_ONLY, kStepReadOnly);
-    return;
+    return false;
   }
-  if (!WriteNewFile(newPath, bytes)) return;
-  if (!ReplaceSettingsFile(path, newPath, backupPath, attributes != INVALID_FILE_ATTRIBUTES))
-    DeleteFileA(newPath);
+  if (!WriteNewFile(newPath, bytes)) return false;
+  if (ReplaceSettingsFile(path, newPath, backupPath, attributes != INVALID_FILE_ATTRIBUTES))
+    return true;
+  DeleteFileA(newPath);
+  return false;
 }
 
 UINT WriteButtonSection(ButtonRecord* record) {

@@ -52,8 +52,9 @@ int ReadBarSettings();
 // window; 1 on success, 0 on failure (reported).
 int ReadButtonSections();
 
-// Writes the whole file anew, keeping the previous one as the backup.
-void SaveSettings();
+// Writes the whole file anew, keeping the previous one as the backup; false
+// after a failure (reported), the file on disk then being the previous one.
+bool SaveSettings();
 
 // ForEachButton callback of the save: writes one button section.
 UINT WriteButtonSection(ButtonRecord* record);

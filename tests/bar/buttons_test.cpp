@@ -44,33 +44,12 @@ class FreeCounter {
   void** slot_ = nullptr;
 };
 
-// Makes LocalAlloc fail on one chosen call.
-int allocCallsLeft = -1;
-void* realLocalAlloc = nullptr;
-HLOCAL WINAPI FailingLocalAlloc(UINT flags, SIZE_T size) {
-  if (allocCallsLeft >= 0 && allocCallsLeft-- == 0) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  return reinterpret_cast<HLOCAL(WINAPI*)(UINT, SIZE_T)>(realLocalAlloc)(flags, size);
-}
-class AllocFailure {
- public:
-  // Call `index` (0 = the next one) of LocalAlloc fails.
-  explicit AllocFailure(int index) {
-    allocCallsLeft = index;
-    slot_ = PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc",
-                        reinterpret_cast<void*>(&FailingLocalAlloc), &realLocalAlloc);
-  }
-  ~AllocFailure() {
-    if (slot_)
-      PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc", realLocalAlloc, nullptr);
-    allocCallsLeft = -1;
-  }
-  bool watching() const { return slot_ != nullptr; }
-
- private:
-  void** slot_ = nullptr;
+// Call `index` (0 = the next one) of LocalAlloc fails.
+struct AllocFailure : ImportFault {
+  explicit AllocFailure(int index)
+      : ImportFault(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc",
+                    QX_FAULT_HOOK(LocalAlloc), index + 1, 0, ERROR_NOT_ENOUGH_MEMORY) {}
+  bool watching() const { return patched(); }
 };
 
 HLOCAL HandleOf(ButtonRecord* record) { return LocalHandle(record); }

@@ -355,6 +355,14 @@ TEST_F(CompleteLoadTest, SaveNowAfterDontSaveWritesAndLeavesNothingToSave) {
   EXPECT_EQ(extState.saveState, SAVE_NOTHING);
   EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Bar On"), "0");
   EXPECT_TRUE(catcher.boxes().empty());
+  // A save that fails (the file made read-only) leaves the changes due.
+  FMExtensionProc(frame_, CMD_BAR_ON, 0);
+  ASSERT_TRUE(SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
+  FMExtensionProc(frame_, CMD_SAVE_NOW, 0);
+  SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(catcher.boxes().size(), 1u);
+  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
+  EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Bar On"), "0");
   DestroyMenu(load_.hMenu);
 }
 

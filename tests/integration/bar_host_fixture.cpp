@@ -1,5 +1,9 @@
 #include "bar_host_fixture.h"
 
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 
 namespace barhost {
@@ -19,8 +23,8 @@ std::string BackupPath() {
 }
 
 std::string ProgramDirectory() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  char path[32768] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
   std::string directory = path;
   return directory.substr(0, directory.find_last_of('\\'));
 }
@@ -255,6 +259,70 @@ LRESULT CALLBACK CreationRecorder::Hook(int code, WPARAM wParam, LPARAM lParam) 
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+size_t BusyHeapBlocks() {
+  HANDLE heap = GetProcessHeap();
+  size_t busy = 0;
+  if (!HeapLock(heap)) return 0;
+  PROCESS_HEAP_ENTRY entry = {};
+  while (HeapWalk(heap, &entry))
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;
+  HeapUnlock(heap);
+  return busy;
+}
+
+namespace {
+
+// The GDI handle table that the process environment block points to. Its
+// entries are 24 bytes, the type at byte 14 (0: free), in 64-bit Windows and in
+// Wine, which gives its 32-bit programs the same table; 32-bit Windows has 16,
+// the type at byte 10. The layout that follows a brush is the one taken.
+struct GdiTableLayout {
+  size_t entrySize, typeOffset;
+};
+constexpr GdiTableLayout kGdiLayouts[] = {{24, 14}, {16, 10}};
+// Where the environment block keeps the table's address.
+constexpr size_t kGdiTableField = sizeof(void*) == 8 ? 0xF8 : 0x94;
+constexpr size_t kGdiTableEntries = 0x10000;
+
+// The used entries of the GDI handle table: a count of the process's GDI
+// objects where GetGuiResources has none to give (Wine answers 0). -1 when
+// the table is not there.
+long GdiTableCount(const GdiTableLayout& layout) {
+  using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+  auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic = {};
+  if (!query ||
+      query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+      !basic.PebBaseAddress)
+    return -1;
+  const auto* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
+  const auto* table = *reinterpret_cast<const BYTE* const*>(peb + kGdiTableField);
+  if (!table) return -1;
+  long used = 0;
+  for (size_t i = 0; i < kGdiTableEntries; ++i)
+    if (table[i * layout.entrySize + layout.typeOffset] != 0) ++used;
+  return used;
+}
+
+}  // namespace
+
+// The GDI object count: GetGuiResources, or the table, in the layout that is
+// seen to follow a brush's creation and deletion, where it answers 0. -1: no
+// count.
+long GdiObjectCount() {
+  if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return long(count);
+  for (const GdiTableLayout& layout : kGdiLayouts) {
+    long before = GdiTableCount(layout);
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    long with = GdiTableCount(layout);
+    DeleteObject(brush);
+    long after = GdiTableCount(layout);
+    if (before >= 0 && with == before + 1 && after == before) return before;
+  }
+  return -1;
+}
+
 void BarInHostTest::SetUp() {
   ASSERT_TRUE(fmhost::PrepareSettingsDirectories());
   RemoveSettings();
@@ -262,6 +330,7 @@ void BarInHostTest::SetUp() {
   GetTempPathA(MAX_PATH, temp);
   directory_ = std::string(temp) + "qxbar_" + std::to_string(GetCurrentProcessId()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(directory_.begin() + long(strlen(temp)), directory_.end(), '/', '_');
   ASSERT_TRUE(CreateDirectoryA(directory_.c_str(), nullptr)) << directory_;
 }
 
@@ -326,7 +395,7 @@ void BarInHostTest::WriteBarSettings(const BarGeometry& geometry, const Keys& ex
   WriteSettings(bar, buttons);
 }
 
-void BarInHostTest::Start() {
+void BarInHostTest::Start(bool mustLoad) {
   fmhost::Config config = config_;
   config.iniPath = "C:\\nonexistent-winfile.ini";
   config.extensions = {"qxibar.dll"};
@@ -339,6 +408,7 @@ void BarInHostTest::Start() {
   }
   ASSERT_NE(frame_, nullptr);
   fmhost::Pump(100);
+  if (!mustLoad) return;
   auto extensions = fmhost::Extensions(frame_);
   ASSERT_EQ(extensions.size(), 1u);
   ASSERT_TRUE(extensions[0].loaded);

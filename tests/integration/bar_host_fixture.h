@@ -41,6 +41,11 @@ void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons);
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
 std::string Utf8(const std::wstring& text);
 
+// Busy blocks of the process heap, where the local blocks live.
+size_t BusyHeapBlocks();
+// The process's GDI objects; -1 when they cannot be counted.
+long GdiObjectCount();
+
 // A rectangle in the coordinates of `to` (null: the screen).
 RECT WindowRectIn(HWND window, HWND to);
 // The top-level windows of this thread of a class, visible or not.
@@ -144,8 +149,9 @@ class BarInHostTest : public ::testing::Test {
   void WriteBarSettings(const BarGeometry& geometry, const Keys& extraBar,
                         const std::vector<Keys>& buttons);
   // Starts the stand-in with the extension and its tree window on the
-  // directory, waits for the bar's first paint.
-  void Start();
+  // directory, waits for the bar's first paint; with `mustLoad` false only
+  // the stand-in must come up.
+  void Start(bool mustLoad = true);
   HWND Bar() const;
   HWND Tree() const { return fmhost::ActiveTree(frame_); }
   void Command(UINT id);

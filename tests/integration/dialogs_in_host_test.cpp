@@ -395,9 +395,8 @@ HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR parameters
 TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
   StartWith({});
   const std::string guide = ProgramDirectory() + "\\QXIBWT11.html";
-  std::string url = "file:///" + guide + "#";
-  for (char& c : url)
-    if (c == '\\') c = '/';
+  std::string url = "file:///";
+  for (char c : guide + "#") url += c == '\\' ? "/" : c == ' ' ? "%20" : std::string(1, c);
   void* saved = nullptr;
   ASSERT_NE(PatchImport(Module(), "shell32.dll", "ShellExecuteA",
                         reinterpret_cast<void*>(&RecordShellExecute), &saved),

@@ -712,25 +712,12 @@ TEST_F(SettingsFileTest, AFailedRecordEndsTheReadingWithEveryRecordUnlocked) {
                             {"Icon1", "Program Name or Menu Item", "B.EXE"},
                             {"Icon2", "Program Name or Menu Item", "C.EXE"}});
   ASSERT_EQ(ReadBarSettings(), 1);
-  static int allocations;
-  static void* realAlloc;
-  allocations = 0;
-  struct Failing {
-    static HLOCAL WINAPI Alloc(UINT flags, SIZE_T size) {
-      // A, its text, B, its text: the third record fails.
-      if (++allocations == 5) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-      }
-      return reinterpret_cast<HLOCAL(WINAPI*)(UINT, SIZE_T)>(realAlloc)(flags, size);
-    }
-  };
-  void** slot = PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc",
-                            reinterpret_cast<void*>(&Failing::Alloc), &realAlloc);
-  ASSERT_NE(slot, nullptr);
+  // A, its text, B, its text: the third record fails.
+  ImportFault failure(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc",
+                      QX_FAULT_HOOK(LocalAlloc), 5, 0, ERROR_NOT_ENOUGH_MEMORY);
+  ASSERT_TRUE(failure.patched());
   MessageBoxCatcher catcher;
   int result = ReadButtonSections();
-  PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc", realAlloc, nullptr);
   EXPECT_EQ(result, 0);
   ASSERT_EQ(catcher.boxes().size(), 1u);
   EXPECT_EQ(catcher.boxes()[0].text, "QXALLOCI :1 - Insufficient memory, LocalAlloc failed.");
@@ -962,79 +949,31 @@ TEST_F(SettingsFileTest, WhatEachButtonWrites) {
 
 // ---- failed saves: the previous file stays whole ----
 
-// The save's file calls, failing at the calls given: bit n - 1 for the n-th.
-enum { kCreate, kWrite, kFlush, kMove, kFileCalls };
-unsigned failingCalls[kFileCalls];
-int callsSeen[kFileCalls];
-void* realCalls[kFileCalls];
-bool FailsNow(int which) {
-  if (!(failingCalls[which] >> callsSeen[which]++ & 1)) return false;
-  SetLastError(ERROR_ACCESS_DENIED);
-  return true;
-}
-template <int Which, typename F>
-F* Real() {
-  return reinterpret_cast<F*>(realCalls[Which]);
-}
-HANDLE WINAPI FailingCreate(LPCSTR a, DWORD b, DWORD c, LPSECURITY_ATTRIBUTES d, DWORD e, DWORD f,
-                            HANDLE g) {
-  return FailsNow(kCreate) ? INVALID_HANDLE_VALUE
-                           : Real<kCreate, decltype(CreateFileA)>()(a, b, c, d, e, f, g);
-}
-BOOL WINAPI FailingWrite(HANDLE a, LPCVOID b, DWORD c, LPDWORD d, LPOVERLAPPED e) {
-  return !FailsNow(kWrite) && Real<kWrite, decltype(WriteFile)>()(a, b, c, d, e);
-}
-BOOL WINAPI FailingFlush(HANDLE a) {
-  return !FailsNow(kFlush) && Real<kFlush, decltype(FlushFileBuffers)>()(a);
-}
-BOOL WINAPI FailingMove(LPCSTR a, LPCSTR b, DWORD c) {
-  return !FailsNow(kMove) && Real<kMove, decltype(MoveFileExA)>()(a, b, c);
-}
-class FileCallFailures {
- public:
-  explicit FileCallFailures(const std::vector<unsigned>& failAt) {
-    for (int n = 0; n < kFileCalls; ++n) {
-      failingCalls[n] = failAt[size_t(n)];
-      callsSeen[n] = 0;
-      EXPECT_NE(PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", kNames[n], kHooks[n],
-                            &realCalls[n]),
-                nullptr)
-          << kNames[n];
-    }
-  }
-  ~FileCallFailures() {
-    for (int n = 0; n < kFileCalls; ++n)
-      PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", kNames[n], realCalls[n], nullptr);
-  }
-
- private:
-  const char* const kNames[kFileCalls] = {"CreateFileA", "WriteFile", "FlushFileBuffers",
-                                          "MoveFileExA"};
-  void* const kHooks[kFileCalls] = {
-      reinterpret_cast<void*>(&FailingCreate), reinterpret_cast<void*>(&FailingWrite),
-      reinterpret_cast<void*>(&FailingFlush), reinterpret_cast<void*>(&FailingMove)};
-};
-
 TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
   struct Case {
     const char* what;
-    std::vector<unsigned> failAt;  // CreateFile, WriteFile, Flush, MoveFileEx
-    const char* report;            // null: the save goes through
-    bool backupKept;               // the failure comes before the backup is touched
+    const char* function;
+    void* hook;
+    uintptr_t failure;
+    int nth, alsoNth;    // the calls of the function that fail
+    const char* report;  // null: the save goes through
+    bool backupKept;     // the failure comes before the backup is touched
   };
+  const uintptr_t kNoFile = uintptr_t(INVALID_HANDLE_VALUE);
   const Case cases[] = {
-      {"no new file", {1, 0, 0, 0}, "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"disk full", {0, 1, 0, 0}, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"no flush", {0, 0, 1, 0}, "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"the old backup in the way is deleted first", {0, 0, 0, 1}, nullptr, false},
-      {"no rename to the backup",
-       {0, 0, 0, 3},
-       "QXSAVE :950 - Error trying to RENAME QXICOBAR.INI to *.BAK",
-       false},
-      {"no new file in place: the previous one renamed back",
-       {0, 0, 0, 2},
-       "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI",
-       false},
+      {"no new file", "CreateFileA", QX_FAULT_HOOK(CreateFileA), kNoFile, 1, 0,
+       "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"disk full", "WriteFile", QX_FAULT_HOOK(WriteFile), 0, 1, 0,
+       "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"no flush", "FlushFileBuffers", QX_FAULT_HOOK(FlushFileBuffers), 0, 1, 0,
+       "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", true},
+      {"the old backup in the way is deleted first", "MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0,
+       1, 0, nullptr, false},
+      {"no rename to the backup", "MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 1, 2,
+       "QXSAVE :950 - Error trying to RENAME QXICOBAR.INI to *.BAK", false},
+      {"no new file in place: the previous one renamed back", "MoveFileExA",
+       QX_FAULT_HOOK(MoveFileExA), 0, 2, 0,
+       "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI", false},
   };
   const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
   const std::string oldBackup = "[Icon Bar]\r\nPopup Delay=1\r\n";
@@ -1049,7 +988,9 @@ TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
     barSettings.popupDelay = 4321;
     MessageBoxCatcher catcher;
     {
-      FileCallFailures failures(c.failAt);
+      ImportFault failure(GetModuleHandleA(nullptr), "kernel32.dll", c.function, c.hook, c.nth,
+                          c.failure, ERROR_ACCESS_DENIED);
+      if (c.alsoNth) failure.alsoFail(c.alsoNth);
       SaveSettings();
     }
     EXPECT_FALSE(FileExists(newPath));

@@ -91,8 +91,9 @@ struct MessageBoxCatcherAccess {
     pendingAnswer = outerAnswer;
     pendingCodePage = outerCodePage;
     CaughtBox& stored = catcher->boxes_[index];  // the vector may have grown meanwhile
-    stored.caption = shownBox.caption;
-    stored.text = shownBox.text;
+    // What the module asked for, where no box could be read.
+    stored.caption = shownBox.shown ? shownBox.caption : caption;
+    stored.text = shownBox.shown ? shownBox.text : text;
     stored.shown = shownBox.shown;
     return result;
   }
@@ -163,4 +164,21 @@ MessageBoxCatcher::~MessageBoxCatcher() {
   }
   if (hook_) UnhookWindowsHookEx(hook_);
   if (activeCatcher == this) activeCatcher = nullptr;
+}
+
+ImportFaultState importFault;
+
+ImportFault::ImportFault(HMODULE module, const char* dllName, const char* function, void* hook,
+                         int nth, uintptr_t value, DWORD error) {
+  importFault = ImportFaultState{nullptr, 0, 0, value, error};
+  if (nth > 0) alsoFail(nth);
+  slot_ = PatchImport(module, dllName, function, hook, &importFault.real);
+}
+
+ImportFault::~ImportFault() {
+  if (!slot_) return;
+  DWORD oldProtect;
+  VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &oldProtect);
+  *slot_ = importFault.real;
+  VirtualProtect(slot_, sizeof *slot_, oldProtect, &oldProtect);
 }

@@ -904,6 +904,19 @@ void UnloadExtensions(HWND frame) {
   if (frame && IsWindow(frame)) DrawMenuBar(frame);
 }
 
+void ReloadExtensions(HWND frame) {
+  if (frame != host.frame) return;
+  UnloadExtensions(frame);
+  std::vector<std::string> paths;
+  for (const LoadedExtension& ext : host.extensions) paths.push_back(ext.info.path);
+  host.extensions.clear();
+  for (const std::string& path : paths) LoadExtension(path);
+  RECT client;
+  GetClientRect(frame, &client);
+  PlaceMdiClient(client.right, client.bottom);
+  UpdateWindow(frame);
+}
+
 void Destroy(HWND frame) {
   if (frame && frame == host.frame && IsWindow(frame)) DestroyWindow(frame);
   if (host.frame) return;  // another frame than the one asked for lives on

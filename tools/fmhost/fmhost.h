@@ -134,6 +134,9 @@ HWND Create(const Config& config);
 // Sends FMEVENT_UNLOAD to every loaded extension, takes their menus off the
 // menu bar and frees them. Destroy does the same first.
 void UnloadExtensions(HWND frame);
+// Unloads the extensions and loads the same ones again into the same frame, as
+// a File Manager started anew would, then places the MDI client as at Create.
+void ReloadExtensions(HWND frame);
 void Destroy(HWND frame);
 
 std::vector<Extension> Extensions(HWND frame);
