@@ -26,23 +26,23 @@ class ModalScript {
 
   // A visible dialog of this thread with that caption, or null.
   static HWND Dialog(const std::string& caption) {
-    struct Search {
-      const std::string* caption;
-      HWND found;
-    } search{&caption, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(data);
-          char text[128] = "", className[16] = "";
-          GetWindowTextA(window, text, sizeof text);
-          GetClassNameA(window, className, sizeof className);
-          if (IsWindowVisible(window) && *s->caption == text && std::string(className) == "#32770")
-            s->found = window;
-          return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{&caption, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
+  }
+  struct Search {
+    const std::string* caption;
+    HWND found;
+  };
+  // A named callback: a lambda does not convert to the 32-bit build's stdcall.
+  static BOOL CALLBACK Visit(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<Search*>(data);
+    char text[128] = "", className[16] = "";
+    GetWindowTextA(window, text, sizeof text);
+    GetClassNameA(window, className, sizeof className);
+    if (IsWindowVisible(window) && *s->caption == text && std::string(className) == "#32770")
+      s->found = window;
+    return s->found == nullptr;
   }
   static void Click(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
