@@ -96,6 +96,20 @@ const std::vector<Template>& Templates() {
         {1023, "button", "Background", BS_PUSHBUTTON, 193, 113, 50, 14},
         {1021, "button", "Icon Framed", kCheck, 193, 133, 50, 11},
         {1005, "button", "Help", BS_PUSHBUTTON, 194, 156, 49, 14}}},
+      {181,
+       "Choose Icon",
+       kDialog,
+       248,
+       175,
+       {{-1, "static", "File Name:", SS_LEFT | WS_GROUP, 0, 8, 36, 8},
+        {1033, "edit", "", kEdit | WS_TABSTOP, 40, 6, 140, 13},
+        {1034, "button", "", BS_GROUPBOX | WS_GROUP | WS_TABSTOP, 4, 76, 240, 68},
+        {1035, "scrollbar", "", SBS_HORZ | WS_TABSTOP, 5, 132, 239, 11},
+        {1, "button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 192, 8, 50, 14},
+        {2, "button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 192, 27, 50, 14},
+        {1003, "button", "Browse", BS_PUSHBUTTON | WS_TABSTOP, 192, 56, 50, 14},
+        {1005, "button", "Help", BS_PUSHBUTTON | WS_TABSTOP, 192, 152, 50, 14},
+        {-1, "static", "Icons in Selected File:", SS_LEFT | WS_GROUP, 7, 68, 71, 8}}},
   };
   return templates;
 }
