@@ -14,7 +14,7 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD = os.environ.get("QX_MUTATION_BUILD", os.path.join(ROOT, "build", "mutation"))
+BUILD = os.environ.get("QX_MUTATION_BUILD", os.path.join(ROOT, "build", "x86_64"))
 
 # The tests of each area (ctest -R); the long fuzz, soak and installer runs
 # stay out.
