@@ -78,8 +78,7 @@ size_t BusyHeapBlocks() {
 }
 
 // GetGuiResources, or where it answers 0 (Wine) the used entries of the GDI
-// handle table that the process environment block points to: 24 bytes each,
-// the type at byte 14 (0: free), for Wine's 64-bit and 32-bit programs alike.
+// handle table the environment block points to (24 bytes each, type at 14).
 long GdiObjectCount() {
   if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return long(count);
   using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);

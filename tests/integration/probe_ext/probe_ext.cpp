@@ -15,14 +15,17 @@ struct LoadRecord {  // FMS_LOADA
   WORD wMenuDelta;
 };
 constexpr WORD kLoad = 100, kInitMenu = 102;
-HMODULE self = nullptr;
 HMENU ownMenu = nullptr;
 }  // namespace
 
 extern "C" __declspec(dllexport) LONG WINAPI
     FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
   char path[MAX_PATH] = "", className[32] = "";
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ownMenu),
+                     &self);
   GetModuleFileNameA(self, path, MAX_PATH);
+  FreeLibrary(self);
   std::string name = path;
   name = name.substr(name.find_last_of("\\/") + 1);
   name.erase(name.rfind('.'));
@@ -47,9 +50,4 @@ extern "C" __declspec(dllexport) LONG WINAPI
   lstrcpynA(load->szMenuName, ("&" + name).c_str(), 40);
   load->dwSize = sizeof(LoadRecord);
   return 1;
-}
-
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) self = instance;
-  return TRUE;
 }
