@@ -8,7 +8,7 @@ mutant applies. Prints one line a mutant and a summary; exits 1 when a
 mutant's source cannot be found or does not build.
 """
 import os
-import re
+import shutil
 import subprocess
 import sys
 import time
@@ -91,7 +91,8 @@ MUTANTS = [
     ("popup-below-touches-bar", "settings/popup.cpp", "settings",
      "barRect.top - 1 : barRect.bottom + 1;", "barRect.top - 1 : barRect.bottom;"),
     ("bad-delay-accepted", "settings/popup_options.cpp", "settings",
-     "MessageBeep(MB_ICONQUESTION);", "MessageBeep(MB_ICONQUESTION);\n    isNumber = TRUE;"),
+     "PointAtControl(dialog, 0, GetDlgItem(dialog, IDC_POPUP_DELAY));\n    return FALSE;",
+     "PointAtControl(dialog, 0, GetDlgItem(dialog, IDC_POPUP_DELAY));"),
     ("icon-frame-choice-ignored", "settings/bar_options.cpp", "settings",
      "    s.iconsFramed = iconsFramed;", "    s.iconsFramed = !iconsFramed;"),
     # bar
@@ -171,6 +172,26 @@ MUTANTS = [
 ]
 
 
+# A mutant may leave files in the settings folders of the Wine prefix (a
+# backup under a wrong name, say) that would fail the tests of every mutant
+# after it: the folders are put back as they were before the first one.
+SETTINGS = os.path.join(os.environ.get("WINEPREFIX", os.path.join(BUILD, "wineprefix")),
+                        "drive_c", "QXIBAR")
+KEPT = os.path.join(BUILD, "mutation-settings")
+
+
+def keep_settings():
+    shutil.rmtree(KEPT, ignore_errors=True)
+    if os.path.isdir(SETTINGS):
+        shutil.copytree(SETTINGS, KEPT)
+
+
+def restore_settings():
+    shutil.rmtree(SETTINGS, ignore_errors=True)
+    if os.path.isdir(KEPT):
+        shutil.copytree(KEPT, SETTINGS)
+
+
 def run(command, log, **kw):
     with open(log, "ab") as out:
         return subprocess.call(command, stdout=out, stderr=subprocess.STDOUT, **kw)
@@ -186,6 +207,8 @@ def main(argv):
         return 1
     log = os.path.join(BUILD, "mutation.log")
     killed, survived, broken = [], [], []
+    if not check:
+        keep_settings()
     for name, path, area, before, after in MUTANTS:
         if wanted and name not in wanted:
             continue
@@ -218,6 +241,7 @@ def main(argv):
         finally:
             with open(source, "w", newline="") as f:
                 f.write(original)
+            restore_settings()
         print(f"{verdict:12} {name} ({area}, {time.time() - started:.0f} s)", flush=True)
     if not check:
         run(["cmake", "--build", BUILD, "--target", "unit_tests", "integration_tests"], log)
