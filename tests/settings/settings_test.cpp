@@ -1,9 +1,11 @@
-// The settings file: its path, the reading of every key with its defaults and
-// rules, the save with its backup, and files that are odd or broken.
+// The settings file: its path, every key's reading with its default and rule,
+// the button sections, the save with its backup, and saves that fail midway.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,977 +16,352 @@ namespace {
 
 constexpr const char* kBar = "Icon Bar";
 
-std::string UserName() {
-  char name[256] = "";
-  DWORD size = sizeof name;
-  GetUserNameA(name, &size);
-  return name;
+// The bar section's keys in the order the save writes them; each names the
+// field it sets ("Tool Tips" sets popupsOff, "Icons Spaced ..." iconsSquishedLeft).
+// clang-format off
+const char* const kBarKeys[] = {
+    "Bar On", "Bar Background Color Red", "Bar Background Color Green",
+    "Bar Background Color Blue", "Bar Length", "Bar Framed", "Icons Framed", "Tool Tips",
+    "Vertical Icon Position", "Bar Height", "Icons Spaced Horizontal Evenly", "Number of Icons",
+    "Delete Warning", "Position Popups Above", "Popup Background Color Red",
+    "Popup Background Color Green", "Popup Background Color Blue", "Popup Text Color Red",
+    "Popup Text Color Green", "Popup Text Color Blue", "Popup Delay", "Font Height", "Font Width",
+    "Font Escapement", "Font Orientation", "Font Weight", "Font Italic", "Font Underline",
+    "Font Strikeout", "Font Charset", "Font Outprecision", "Font Clipprecision", "Font Quality",
+    "Font Pitchandfamily"};
+// clang-format on
+
+using Fields = std::map<std::string, std::string>;
+
+Fields Named(const std::vector<long>& numbers, const char* face) {
+  Fields fields{{"Font Facename", face}};
+  for (size_t i = 0; i < numbers.size(); ++i) fields[kBarKeys[i]] = std::to_string(numbers[i]);
+  return fields;
 }
 
-std::string RecordText(HLOCAL block) { return BlockText(block); }
+// clang-format off
+Fields Current() {
+  const IconBarSettings& s = barSettings;
+  const LOGFONTA& f = s.popupFont;
+  return Named({extState.barOn, long(s.barColorRed), long(s.barColorGreen), long(s.barColorBlue),
+                s.barLength, s.barFramed, s.iconsFramed, s.popupsOff, s.iconVerticalPosition,
+                s.barHeight, s.iconsSquishedLeft, s.buttonCount, extState.deleteWarning,
+                s.popupsAbove, long(s.popupBackgroundRed), long(s.popupBackgroundGreen),
+                long(s.popupBackgroundBlue), long(s.popupTextRed), long(s.popupTextGreen),
+                long(s.popupTextBlue), s.popupDelay, f.lfHeight, f.lfWidth, f.lfEscapement,
+                f.lfOrientation, f.lfWeight, f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet,
+                f.lfOutPrecision, f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily},
+               f.lfFaceName);
+}
 
-// A button as the tests compare it: every field that the file carries.
-struct ButtonImage {
-  uint32_t flags;
-  int32_t menuCommand, left, top, right, bottom;
-  uint32_t red, green, blue;
-  int32_t displayMode, iconIndex;
-  std::string program, icon, description;
-  bool sharedIcon;
-  bool operator==(const ButtonImage& o) const {
-    return flags == o.flags && menuCommand == o.menuCommand && left == o.left && top == o.top &&
-           right == o.right && bottom == o.bottom && red == o.red && green == o.green &&
-           blue == o.blue && displayMode == o.displayMode && iconIndex == o.iconIndex &&
-           program == o.program && icon == o.icon && description == o.description &&
-           sharedIcon == o.sharedIcon;
-  }
-};
+Fields Defaults() {
+  const int icon = GetSystemMetrics(SM_CYICON);
+  const int height =
+      2 * (3 * GetSystemMetrics(SM_CYBORDER) + GetSystemMetrics(SM_CYFRAME)) + icon / 4 + icon;
+  return Named({1, 255, 128, 128, GetSystemMetrics(SM_CXSCREEN), 1, 1, 0, 1, height, 0, 0, 1, 0,
+                255, 255, 255, 0, 0, 0, 500, 15, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 2, 1},
+               "MS Sans Serif");
+}
+// clang-format on
 
-std::vector<ButtonImage> Buttons() {
-  std::vector<ButtonImage> images;
+// Button sections Icon0, Icon1, ...: each entry is the program text and its
+// further keys ("A.EXE\nType=0"); null leaves that number out.
+std::string Sections(const std::vector<const char*>& buttons) {
+  std::string text;
+  for (size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i])
+      text += "[Icon" + std::to_string(i) + "]\nProgram Name or Menu Item=" + buttons[i] + "\n";
+  return text;
+}
+
+std::string Bar(const std::string& count) { return "[Icon Bar]\nNumber of Icons=" + count + "\n"; }
+
+// Every field of a record that the file carries, as one line.
+std::string Image(const std::string& program, const std::string& icon,
+                  const std::string& description, uint32_t flags, int mode, int index,
+                  COLORREF back) {
+  char numbers[80];
+  snprintf(numbers, sizeof numbers, " flags %x mode %d index %d back %06lx", flags, mode, index,
+           static_cast<unsigned long>(back));
+  return program + "|" + icon + "|" + description + numbers;
+}
+
+std::vector<std::string> Images() {
+  std::vector<std::string> images;
   for (HLOCAL handle : ListHandles()) {
     ButtonRecord r = PeekRecord(handle);
-    images.push_back({r.flags, r.menuCommand, r.left, r.top, r.right, r.bottom, r.backRed,
-                      r.backGreen, r.backBlue, r.displayMode, r.iconIndex,
-                      RecordText(r.programName.handle), RecordText(r.iconName.handle),
-                      RecordText(r.description.handle),
-                      r.iconName.handle && r.iconName.handle == r.programName.handle});
+    images.push_back(Image(BlockText(r.programName.handle), BlockText(r.iconName.handle),
+                           BlockText(r.description.handle), r.flags, r.displayMode, r.iconIndex,
+                           RGB(r.backRed, r.backGreen, r.backBlue)));
   }
   return images;
-}
-
-std::vector<std::string> ProgramNames() {
-  std::vector<std::string> names;
-  for (const ButtonImage& image : Buttons()) names.push_back(image.program);
-  return names;
 }
 
 void ExpectEveryBlockAtRest() {
   for (HLOCAL handle : ListHandles()) {
     EXPECT_EQ(LockCount(handle), 0u);
     ButtonRecord r = PeekRecord(handle);
-    for (HLOCAL text : {r.programName.handle, r.iconName.handle, r.description.handle}) {
-      if (text) {
-        EXPECT_EQ(LockCount(text), 0u) << RecordText(text);
-      }
-    }
+    for (HLOCAL text : {r.programName.handle, r.iconName.handle, r.description.handle})
+      EXPECT_EQ(text ? LockCount(text) : 0u, 0u) << BlockText(text);
   }
 }
 
-void ExpectDefaults() {
-  const IconBarSettings& s = barSettings;
-  EXPECT_EQ(extState.barOn, 1);
-  EXPECT_EQ(s.barColorRed, 255u);
-  EXPECT_EQ(s.barColorGreen, 128u);
-  EXPECT_EQ(s.barColorBlue, 128u);
-  EXPECT_EQ(s.barLength, GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(s.barFramed, 1);
-  EXPECT_EQ(s.iconsFramed, 1);
-  EXPECT_EQ(s.popupsOff, 0);
-  EXPECT_EQ(s.iconVerticalPosition, 1);
-  int icon = GetSystemMetrics(SM_CYICON);
-  int defaultHeight =
-      2 * (3 * GetSystemMetrics(SM_CYBORDER) + GetSystemMetrics(SM_CYFRAME)) + icon / 4 + icon;
-  EXPECT_EQ(s.defaultBarHeight, defaultHeight);
-  EXPECT_EQ(s.barHeight, defaultHeight);
-  EXPECT_EQ(s.iconsSquishedLeft, 0);
-  EXPECT_EQ(s.buttonCount, 0);
-  EXPECT_EQ(extState.deleteWarning, 1);
-  EXPECT_EQ(s.popupsAbove, 0);
-  EXPECT_EQ(s.popupBackgroundRed, 255u);
-  EXPECT_EQ(s.popupBackgroundGreen, 255u);
-  EXPECT_EQ(s.popupBackgroundBlue, 255u);
-  EXPECT_EQ(s.popupTextRed, 0u);
-  EXPECT_EQ(s.popupTextGreen, 0u);
-  EXPECT_EQ(s.popupTextBlue, 0u);
-  EXPECT_EQ(s.popupDelay, 500);
-  const LOGFONTA& f = s.popupFont;
-  EXPECT_EQ(f.lfHeight, 15);
-  EXPECT_EQ(f.lfWidth, 0);
-  EXPECT_EQ(f.lfEscapement, 0);
-  EXPECT_EQ(f.lfOrientation, 0);
-  EXPECT_EQ(f.lfWeight, 400);
-  EXPECT_EQ(f.lfItalic, 0);
-  EXPECT_EQ(f.lfUnderline, 0);
-  EXPECT_EQ(f.lfStrikeOut, 0);
-  EXPECT_EQ(f.lfCharSet, 0);
-  EXPECT_EQ(f.lfOutPrecision, 0);
-  EXPECT_EQ(f.lfClipPrecision, 0);
-  EXPECT_EQ(f.lfQuality, 2);
-  EXPECT_EQ(f.lfPitchAndFamily, 1);
-  EXPECT_STREQ(f.lfFaceName, "MS Sans Serif");
-  EXPECT_EQ(GetFirstButton(), nullptr);
-}
-
-// ---- the path ----
-
-TEST_F(SettingsFileTest, ThePathIsTheWindowsDriveTheFixedLevelsAndTheUser) {
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, sizeof windows);
-  std::string expected =
-      std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + UserName() + "\\QXICOBAR.INI";
-  MessageBoxCatcher catcher;
-  EXPECT_EQ(SettingsPath(), expected);
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(BackupPath(), expected.substr(0, expected.size() - 3) + "BAK");
-}
-
-// GetUserName standing in for a user whose name is longer than 40 characters.
-std::string longUserName;
-BOOL WINAPI LongUserName(LPSTR buffer, LPDWORD size) {
-  if (*size < longUserName.size() + 1) {
-    *size = DWORD(longUserName.size() + 1);
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
+// A file's sections and keys in file order, "[section]" before its lines.
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  for (const std::string& section : SectionNames(path)) {
+    lines.push_back("[" + section + "]");
+    for (const std::string& line : SectionLines(path, section.c_str())) lines.push_back(line);
   }
-  lstrcpyA(buffer, longUserName.c_str());
-  *size = DWORD(longUserName.size() + 1);
-  return TRUE;
-}
-class UserNameOverride {
- public:
-  explicit UserNameOverride(const std::string& name) {
-    longUserName = name;
-    slot_ = PatchImport(GetModuleHandleA(nullptr), "advapi32.dll", "GetUserNameA",
-                        reinterpret_cast<void*>(&LongUserName), &real_);
-  }
-  ~UserNameOverride() {
-    if (slot_)
-      PatchImport(GetModuleHandleA(nullptr), "advapi32.dll", "GetUserNameA", real_, nullptr);
-  }
-  bool watching() const { return slot_ != nullptr; }
-
- private:
-  void** slot_ = nullptr;
-  void* real_ = nullptr;
-};
-
-TEST_F(SettingsFileTest, AUserNameOfFortyCharactersFitsOneMoreLeavesTheLevelEmpty) {
-  {
-    UserNameOverride forty(std::string(40, 'u'));
-    ASSERT_TRUE(forty.watching());
-    MessageBoxCatcher catcher;
-    EXPECT_NE(SettingsPath().find("\\NT\\" + std::string(40, 'u') + "\\QXICOBAR.INI"),
-              std::string::npos);
-    EXPECT_TRUE(catcher.boxes().empty());
-  }
-  UserNameOverride longName(std::string(41, 'v'));
-  MessageBoxCatcher catcher;
-  char path[kTextBufferSize] = "";
-  LocateSettingsFile(path, sizeof path);
-  EXPECT_STREQ(path + 3, "QXIBAR\\WINFILE\\NT\\\\QXICOBAR.INI");
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXGETINI :3 - GetUserName failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-
-  // The reading and the save then use the file right under NT.
-  catcher.clear();
-  ASSERT_EQ(ReadBarSettings(), 1);
-  ASSERT_EQ(catcher.boxes().size(), 1u) << "only the user name; NT itself exists";
-  EXPECT_EQ(catcher.boxes()[0].text, "QXGETINI :3 - GetUserName failed.");
-  ExpectDefaults();
-  catcher.clear();
-  SaveSettings();
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXGETINI :3 - GetUserName failed.");
-  const std::string underNt = "C:\\QXIBAR\\WINFILE\\NT\\QXICOBAR.INI";
-  EXPECT_EQ(ProfileValue(underNt, kBar, "Number of Icons"), "0");
-  RemoveFile(underNt);
-  RemoveFile("C:\\QXIBAR\\WINFILE\\NT\\QXICOBAR.BAK");
+  return lines;
 }
 
-// ---- reading ----
-
-TEST_F(SettingsFileTest, NoFileGivesEveryDefaultAndCreatesTheUsersDirectory) {
-  RemoveDirectoryA(UserDirectory().c_str());
-  ASSERT_FALSE(FileExists(UserDirectory()));
-  MessageBoxCatcher catcher;
-  Load();
-  EXPECT_TRUE(catcher.boxes().empty());
-  ExpectDefaults();
-  EXPECT_EQ(std::string(barSettings.iniPath), SettingsPath());
-  EXPECT_TRUE(GetFileAttributesA(UserDirectory().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_FALSE(FileExists(SettingsPath())) << "reading creates no file";
-  EXPECT_EQ(listReady, 1);
-
-  // An existing directory is not reported.
-  Load();
-  EXPECT_TRUE(catcher.boxes().empty());
+// Every key away from its default, in the order the save writes them.
+std::string RichFile() {
+  // clang-format off
+  const std::vector<long> numbers = {0, 10, 20, 30, GetSystemMetrics(SM_CXSCREEN) - 100, 0, 0, 0,
+      4, 77, 0, 5, 0, 1, 1, 2, 3, 4, 5, 6, 1234, -11, 7, 900, 450, 700, 1, 1, 1, 238, 3, 2, 5, 34};
+  // clang-format on
+  std::string text = "[Icon Bar]\n";
+  for (size_t i = 0; i < numbers.size(); ++i)
+    text += std::string(kBarKeys[i]) + "=" + std::to_string(numbers[i]) + "\n";
+  return text + "Font Facename=Courier New\n" +
+         Sections({"C:\\TOOLS\\EDIT.EXE /n\nIcon Index=3\nIcon Name=C:\\ICONS\\EDIT.ICO\n"
+                   "Requires File=1\nDescription=Edit the selected file\nAllow Multiple Files=0\n"
+                   "Wait For Completion=1\nDisplay Mode=3\nIcon Frame=0\n"
+                   "Icon Background Color Red=0\nIcon Background Color Green=64\n"
+                   "Icon Background Color Blue=128",
+                   "C:\\BIN\\TOOL.EXE\nPass Selected Files=0\nDisplay Mode=7",
+                   "Sort by Name\nType=0\nIcon Name=SORTBYNA",
+                   "Delete\nType=0\nIcon Index=2\nIcon Name=C:\\ICONS\\DEL.ICO\nRequires File=1\n"
+                   "Description=Deletes what is selected",
+                   "C:\\JOBS\\NIGHTLY.BAT\nIcon Name=MOVE"});
 }
 
-TEST_F(SettingsFileTest, AMissingSettingsDirectoryIsReportedWithItsErrorNumber) {
-  RemoveDirectoryA(UserDirectory().c_str());
-  RemoveDirectoryA("C:\\QXIBAR\\WINFILE\\NT");
-  MessageBoxCatcher catcher;
-  ASSERT_EQ(ReadBarSettings(), 1);
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXINIT :2 - Create Directory for USERID failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  ExpectDefaults();
-  EXPECT_EQ(ReadButtonSections(), 1);
-
-  // The next save fails at its first write and leaves nothing behind.
-  catcher.clear();
-  SaveSettings();
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_FALSE(FileExists(SettingsPath()));
-}
-
-TEST_F(SettingsFileTest, TheReadingCallsTheLoadRightAfterDeleteWarning) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "2"},
-                            {kBar, "Delete Warning", "0"},
-                            {kBar, "Popup Delay", "900"}});
-  static int calls;
-  static int deleteWarningSeen, popupDelaySeen, countSeen;
-  calls = 0;
-  afterDeleteWarningRead = [] {
-    ++calls;
-    deleteWarningSeen = extState.deleteWarning;
-    popupDelaySeen = barSettings.popupDelay;
-    countSeen = barSettings.buttonCount;
-  };
-  ASSERT_EQ(ReadBarSettings(), 1);
-  afterDeleteWarningRead = nullptr;
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(deleteWarningSeen, 0);
-  EXPECT_EQ(countSeen, 2);
-  EXPECT_EQ(popupDelaySeen, 0) << "the popup keys come after";
-  EXPECT_EQ(barSettings.popupDelay, 900);
-}
-
-// One key's value and what the reading must make of it.
-struct KeyCase {
-  const char* key;
-  std::string value;
-  std::function<void()> check;
-};
-
-void RunKeyCases(const std::vector<KeyCase>& cases, SettingsFileTest* test,
-                 const std::function<void()>& load) {
-  (void)test;
-  for (const KeyCase& c : cases) {
+TEST_F(SettingsFileTest, EveryBarKeyFallsBackOrKeepsAsItsRuleSays) {
+  auto n = [](int v) { return std::to_string(v); };
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const int minWidth = GetSystemMetrics(SM_CXMIN);
+  const int most = width / (GetSystemMetrics(SM_CXICON) / 4);
+  const std::string face31 = "Abcdefghijklmnopqrstuvwxyz Face";
+  const std::string D = "(default)";
+  const struct {
+    const char* key;
+    std::string value, kept;
+  } cases[] = {// clang-format off
+      {"Bar On", "5", "5"}, {"Bar Background Color Red", "255", "255"},
+      {"Bar Background Color Red", "256", D}, {"Bar Background Color Red", "-1", D},
+      {"Bar Background Color Red", "4294967296", D}, {"Bar Background Color Green", " 7 ", "7"},
+      {"Bar Background Color Blue", "+9", "9"}, {"Bar Length", n(width + 1), D},
+      {"Bar Length", n(width - 1), n(width - 1)}, {"Bar Length", n(minWidth - 1), D},
+      {"Bar Length", n(minWidth), n(minWidth)}, {"Bar Framed", "2", "0"}, {"Icons Framed", "3", "0"},
+      {"Tool Tips", "0", "1"}, {"Vertical Icon Position", "4", "4"}, {"Vertical Icon Position", "3", D},
+      {"Bar Height", n(height + 1), D}, {"Bar Height", n(height), n(height)},
+      {"Icons Spaced Horizontal Evenly", "0", "1"}, {"Number of Icons", n(most + 1), n(most)},
+      {"Number of Icons", "2147483648", D}, {"Delete Warning", "2", "0"},
+      {"Position Popups Above", "1", "1"}, {"Popup Background Color Green", "-1", D},
+      {"Popup Text Color Green", "1000", D}, {"Popup Text Color Blue", "200", "200"},
+      {"Popup Delay", "-5", D}, {"Popup Delay", "0", "0"}, {"Font Height", "-16385", D},
+      {"Font Height", "-16384", "-16384"}, {"Font Height", "16385", D}, {"Font Width", "-1", D},
+      {"Font Italic", "257", "1"}, {"Font Italic", "-1", "255"}, {"Font Pitchandfamily", "256", "0"},
+      {"Font Facename", face31, face31}, {"Font Facename", face31 + "X", D}, {"Font Facename", "", ""}};
+  // clang-format on
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.key) + " = \"" + c.value + "\"");
-    RemoveFile(SettingsPath());
-    WriteIni(SettingsPath(), {{kBar, c.key, c.value}});
-    std::string before = FileBytes(SettingsPath());
+    WriteFileBytes(SettingsPath(), "[Icon Bar]\n" + std::string(c.key) + "=" + c.value + "\n");
+    const std::string before = FileBytes(SettingsPath());
     MessageBoxCatcher catcher;
-    load();
+    ASSERT_EQ(ReadBarSettings(), 1);
+    Fields expected = Defaults();
+    if (c.kept != D) expected[c.key] = c.kept;
+    EXPECT_EQ(Current(), expected);
     EXPECT_TRUE(catcher.boxes().empty());
-    c.check();
     EXPECT_EQ(FileBytes(SettingsPath()), before) << "reading never changes the file";
   }
 }
 
-TEST_F(SettingsFileTest, EveryBarKeyFallsBackOrKeepsAsItsRuleSays) {
-  const IconBarSettings& s = barSettings;
-  const LOGFONTA& f = s.popupFont;
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  const int minWidth = GetSystemMetrics(SM_CXMIN);
-  const int most = screenWidth / (GetSystemMetrics(SM_CXICON) / 4);
-  auto is = [](auto expected, auto* field) {
-    return [expected, field] { EXPECT_EQ(*field, decltype(+*field)(expected)); };
-  };
-  std::vector<KeyCase> cases = {
-      {"Bar On", "0", is(0, &extState.barOn)},
-      {"Bar On", "5", is(5, &extState.barOn)},
-      {"Bar On", "-1", is(-1, &extState.barOn)},
-      {"Bar On", "abc", is(1, &extState.barOn)},
-      {"Bar On", "", is(1, &extState.barOn)},
-      {"Bar Background Color Red", "0", is(0, &s.barColorRed)},
-      {"Bar Background Color Red", "255", is(255, &s.barColorRed)},
-      {"Bar Background Color Red", "256", is(255, &s.barColorRed)},
-      {"Bar Background Color Red", "-1", is(255, &s.barColorRed)},
-      {"Bar Background Color Red", "0x1F", is(255, &s.barColorRed)},
-      {"Bar Background Color Red", "12abc", is(255, &s.barColorRed)},
-      {"Bar Background Color Red", "4294967296", is(255, &s.barColorRed)},
-      {"Bar Background Color Red", " 7 ", is(7, &s.barColorRed)},
-      {"Bar Background Color Red", "+9", is(9, &s.barColorRed)},
-      {"Bar Background Color Green", "300", is(128, &s.barColorGreen)},
-      {"Bar Background Color Green", "-2147483648", is(128, &s.barColorGreen)},
-      {"Bar Background Color Blue", "-5", is(128, &s.barColorBlue)},
-      {"Bar Background Color Blue", "9", is(9, &s.barColorBlue)},
-      {"Bar Length", std::to_string(screenWidth + 1), is(screenWidth, &s.barLength)},
-      {"Bar Length", std::to_string(screenWidth), is(screenWidth, &s.barLength)},
-      {"Bar Length", std::to_string(minWidth - 1), is(screenWidth, &s.barLength)},
-      {"Bar Length", std::to_string(minWidth), is(minWidth, &s.barLength)},
-      {"Bar Length", "-5", is(screenWidth, &s.barLength)},
-      {"Bar Length", "99999999999", is(screenWidth, &s.barLength)},
-      {"Bar Length", "wide", is(screenWidth, &s.barLength)},
-      {"Bar Framed", "1", is(1, &s.barFramed)},
-      {"Bar Framed", "0", is(0, &s.barFramed)},
-      {"Bar Framed", "2", is(0, &s.barFramed)},
-      {"Bar Framed", "-1", is(0, &s.barFramed)},
-      {"Bar Framed", "yes", is(1, &s.barFramed)},
-      {"Icons Framed", "0", is(0, &s.iconsFramed)},
-      {"Icons Framed", "3", is(0, &s.iconsFramed)},
-      {"Tool Tips", "1", is(0, &s.popupsOff)},
-      {"Tool Tips", "0", is(1, &s.popupsOff)},
-      {"Tool Tips", "7", is(1, &s.popupsOff)},
-      {"Vertical Icon Position", "2", is(2, &s.iconVerticalPosition)},
-      {"Vertical Icon Position", "4", is(4, &s.iconVerticalPosition)},
-      {"Vertical Icon Position", "3", is(1, &s.iconVerticalPosition)},
-      {"Vertical Icon Position", "0", is(1, &s.iconVerticalPosition)},
-      {"Bar Height", std::to_string(screenHeight + 1),
-       [&s] { EXPECT_EQ(s.barHeight, s.defaultBarHeight); }},
-      {"Bar Height", std::to_string(screenHeight), is(screenHeight, &s.barHeight)},
-      {"Bar Height", "0", is(0, &s.barHeight)},
-      {"Bar Height", "-5", is(-5, &s.barHeight)},
-      {"Icons Spaced Horizontal Evenly", "1", is(0, &s.iconsSquishedLeft)},
-      {"Icons Spaced Horizontal Evenly", "0", is(1, &s.iconsSquishedLeft)},
-      {"Icons Spaced Horizontal Evenly", "9", is(1, &s.iconsSquishedLeft)},
-      {"Number of Icons", "3", is(3, &s.buttonCount)},
-      {"Number of Icons", std::to_string(most), is(most, &s.buttonCount)},
-      {"Number of Icons", std::to_string(most + 1), is(most, &s.buttonCount)},
-      {"Number of Icons", "99999", is(most, &s.buttonCount)},
-      {"Number of Icons", "2147483647", is(most, &s.buttonCount)},
-      {"Number of Icons", "2147483648", is(0, &s.buttonCount)},
-      {"Number of Icons", "-4", is(-4, &s.buttonCount)},
-      {"Number of Icons", "many", is(0, &s.buttonCount)},
-      {"Delete Warning", "1", is(1, &extState.deleteWarning)},
-      {"Delete Warning", "0", is(0, &extState.deleteWarning)},
-      {"Delete Warning", "2", is(0, &extState.deleteWarning)},
-      {"Position Popups Above", "1", is(1, &s.popupsAbove)},
-      {"Position Popups Above", "2", is(0, &s.popupsAbove)},
-      {"Popup Background Color Red", "256", is(255, &s.popupBackgroundRed)},
-      {"Popup Background Color Green", "-1", is(255, &s.popupBackgroundGreen)},
-      {"Popup Background Color Blue", "17", is(17, &s.popupBackgroundBlue)},
-      {"Popup Text Color Red", "-1", is(0, &s.popupTextRed)},
-      {"Popup Text Color Green", "1000", is(0, &s.popupTextGreen)},
-      {"Popup Text Color Blue", "200", is(200, &s.popupTextBlue)},
-      {"Popup Delay", "-5", is(500, &s.popupDelay)},
-      {"Popup Delay", "0", is(0, &s.popupDelay)},
-      {"Popup Delay", "2147483647", is(2147483647, &s.popupDelay)},
-      {"Popup Delay", "soon", is(500, &s.popupDelay)},
-      {"Font Height", "-16385", is(15, &f.lfHeight)},
-      {"Font Height", "-16384", is(-16384, &f.lfHeight)},
-      {"Font Height", "-11", is(-11, &f.lfHeight)},
-      {"Font Height", "16384", is(16384, &f.lfHeight)},
-      {"Font Height", "16385", is(15, &f.lfHeight)},
-      {"Font Height", "-2147483648", is(15, &f.lfHeight)},
-      {"Font Width", "-1", is(0, &f.lfWidth)},
-      {"Font Width", "12", is(12, &f.lfWidth)},
-      {"Font Escapement", "-1", is(0, &f.lfEscapement)},
-      {"Font Orientation", "-3", is(0, &f.lfOrientation)},
-      {"Font Orientation", "900", is(900, &f.lfOrientation)},
-      {"Font Weight", "-1", is(400, &f.lfWeight)},
-      {"Font Weight", "700", is(700, &f.lfWeight)},
-      {"Font Italic", "257", is(1, &f.lfItalic)},
-      {"Font Italic", "-1", is(255, &f.lfItalic)},
-      {"Font Underline", "1", is(1, &f.lfUnderline)},
-      {"Font Strikeout", "511", is(255, &f.lfStrikeOut)},
-      {"Font Charset", "238", is(238, &f.lfCharSet)},
-      {"Font Outprecision", "3", is(3, &f.lfOutPrecision)},
-      {"Font Clipprecision", "2", is(2, &f.lfClipPrecision)},
-      {"Font Quality", "258", is(2, &f.lfQuality)},
-      {"Font Quality", "x", is(2, &f.lfQuality)},
-      {"Font Pitchandfamily", "256", is(0, &f.lfPitchAndFamily)},
-      {"Font Pitchandfamily", "34", is(34, &f.lfPitchAndFamily)},
-  };
-  RunKeyCases(cases, this, [] { ASSERT_EQ(ReadBarSettings(), 1); });
-}
-
-TEST_F(SettingsFileTest, FaceNamesOfThirtyOneCharactersStayLongerOnesFallBack) {
-  const LOGFONTA& f = barSettings.popupFont;
-  const std::string name31 = "Abcdefghijklmnopqrstuvwxyz Face";
-  ASSERT_EQ(name31.size(), 31u);
-  std::vector<KeyCase> cases = {
-      {"Font Facename", name31, [&] { EXPECT_EQ(std::string(f.lfFaceName), name31); }},
-      {"Font Facename", name31 + "X", [&] { EXPECT_STREQ(f.lfFaceName, "MS Sans Serif"); }},
-      {"Font Facename", std::string(5000, 'F'),
-       [&] { EXPECT_STREQ(f.lfFaceName, "MS Sans Serif"); }},
-      {"Font Facename", "ms sans serif", [&] { EXPECT_STREQ(f.lfFaceName, "ms sans serif"); }},
-      {"Font Facename", "Courier New", [&] { EXPECT_STREQ(f.lfFaceName, "Courier New"); }},
-      {"Font Facename", "", [&] { EXPECT_STREQ(f.lfFaceName, ""); }},
-  };
-  RunKeyCases(cases, this, [] { ASSERT_EQ(ReadBarSettings(), 1); });
-
-  // A name in other case is written back as read.
-  RemoveFile(SettingsPath());
-  WriteIni(SettingsPath(), {{kBar, "Font Facename", "ms sans serif"}});
+TEST_F(SettingsFileTest, ButtonSectionsBecomeRecordsAsTheirKeysSay) {
+  const uint32_t P = BF_PROGRAM | BF_FRAMED | BF_PASS_FILES | BF_MULTIPLE_FILES;
+  const uint32_t M = BF_FRAMED | BF_ICON_RESOURCE | BF_PASS_FILES | BF_MULTIPLE_FILES;
+  const uint32_t F = BF_ICON_FROM_PROGRAM;
+  const COLORREF W = RGB(255, 255, 255);
+  const char* const none = "<none>";
+  // Texts keep at most 259 characters.
+  const std::string p260 = "C:\\" + std::string(257, 'p'), i260(260, 'i'), d260(260, 'd');
+  const std::string longTexts = p260 + "\nIcon Name=" + i260 + "\nDescription=" + d260;
+  const std::string i259 = i260.substr(0, 259), d259 = d260.substr(0, 259);
+  const struct {
+    const char *section, *icon, *description;  // the section: the program text first
+    uint32_t flags;
+    int mode, index;
+    COLORREF back;
+  } cases[] = {
+      // clang-format off
+      {"C:\\TOOLS\\EDIT.EXE", "C:\\TOOLS\\EDIT.EXE", none, P | F, 1, 0, W},
+      {"Delete\nType=0", "DEL?ETE", none, M, 1, 0, W},
+      {"Create Directory\nType=0\nDescription=New folder", "CREATEDI", "New folder", M, 1, 0, W},
+      {"C:\\JOBS\\RUN.BAT\nIcon Name=MORICONS.DLL\nIcon Index=4", "MORICONS.DLL", none, P | BF_BATCH,
+       1, 4, W},
+      {"A.EXE\nIcon Index=-3\nPass Selected Files=2\nRequires File=1\nAllow Multiple Files=0\n"
+       "Icon Frame=5\nWait For Completion=1\nDisplay Mode=2\nIcon Background Color Red=256\n"
+       "Icon Background Color Green=-1\nIcon Background Color Blue=12",
+       "A.EXE", none, BF_PROGRAM | F | BF_REQUIRES_FILE | BF_WAIT, 1, 0, RGB(255, 255, 12)},
+      {"B.EXE\nDisplay Mode=3\nIcon Index=0x10\nRequires File=yes", "B.EXE", none, P | F, 3, 0, W},
+      {"C.EXE\nDisplay Mode=7\nType=1\nWait For Completion=2", "C.EXE", none, P | F, 7, 0, W},
+      {"c:\\b.Bat", none, none, P | BF_BATCH, 1, 0, W},
+      {"x.bat\nType=0\nIcon Name=XB", "XB", none, M | BF_BATCH, 1, 0, W},
+      {longTexts.c_str(), i259.c_str(), d259.c_str(),
+       P | BF_ICON_RESOURCE, 1, 0, W}};
+  // clang-format on
+  std::vector<const char*> sections;
+  std::vector<std::string> expected;
+  for (const auto& c : cases) {
+    sections.push_back(c.section);
+    const std::string section = c.section;
+    expected.push_back(Image(section.substr(0, std::min<size_t>(section.find('\n'), 259)), c.icon,
+                             c.description, c.flags, c.mode, c.index, c.back));
+  }
+  WriteFileBytes(SettingsPath(), Bar(std::to_string(sections.size())) + Sections(sections));
+  const std::string before = FileBytes(SettingsPath());
   Load();
-  SaveSettings();
-  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Font Facename"), "ms sans serif");
-}
-
-// ---- the button sections ----
-
-TEST_F(SettingsFileTest, ButtonSectionsBecomeRecordsInFileOrder) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "4"},
-                            {"Icon0", "Program Name or Menu Item", "C:\\TOOLS\\EDIT.EXE"},
-                            {"Icon1", "Program Name or Menu Item", "Delete"},
-                            {"Icon1", "Type", "0"},
-                            {"Icon2", "Program Name or Menu Item", "C:\\JOBS\\RUN.BAT"},
-                            {"Icon2", "Icon Name", "MORICONS.DLL"},
-                            {"Icon2", "Icon Index", "4"},
-                            {"Icon3", "Program Name or Menu Item", "Create Directory"},
-                            {"Icon3", "Type", "0"},
-                            {"Icon3", "Description", "New folder"}});
-  Load();
-  std::vector<ButtonImage> b = Buttons();
-  ASSERT_EQ(b.size(), 4u);
-  EXPECT_EQ(b[0].flags, uint32_t(BF_PROGRAM | BF_FRAMED | BF_ICON_FROM_PROGRAM | BF_PASS_FILES |
-                                 BF_MULTIPLE_FILES));
-  EXPECT_TRUE(b[0].sharedIcon);
-  EXPECT_EQ(b[0].displayMode, 1);
-  EXPECT_EQ(b[0].red, 255u);
-  EXPECT_EQ(b[1].flags, uint32_t(BF_FRAMED | BF_ICON_RESOURCE | BF_PASS_FILES | BF_MULTIPLE_FILES));
-  EXPECT_EQ(b[1].icon, "DEL?ETE");
-  EXPECT_EQ(b[1].menuCommand, -1);
-  EXPECT_EQ(b[2].flags,
-            uint32_t(BF_PROGRAM | BF_FRAMED | BF_PASS_FILES | BF_MULTIPLE_FILES | BF_BATCH));
-  EXPECT_EQ(b[2].icon, "MORICONS.DLL");
-  EXPECT_EQ(b[2].iconIndex, 4);
-  EXPECT_EQ(b[3].icon, "CREATEDI");
-  EXPECT_EQ(b[3].description, "New folder");
-  EXPECT_EQ(b[0].description, "<none>");
-  EXPECT_EQ(b[0].left, firstIconLeft);
-  EXPECT_EQ(b[1].left, b[0].right + iconSpacing);
-  EXPECT_EQ(lastButton, ListHandles().back());
-  EXPECT_EQ(listReady, 1);
-  ExpectEveryBlockAtRest();
-}
-
-TEST_F(SettingsFileTest, ButtonKeysFallBackOrKeepAsTheirRulesSay) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "3"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon0", "Icon Index", "-3"},
-                            {"Icon0", "Pass Selected Files", "2"},
-                            {"Icon0", "Requires File", "1"},
-                            {"Icon0", "Allow Multiple Files", "0"},
-                            {"Icon0", "Icon Frame", "5"},
-                            {"Icon0", "Wait For Completion", "1"},
-                            {"Icon0", "Display Mode", "2"},
-                            {"Icon0", "Icon Background Color Red", "256"},
-                            {"Icon0", "Icon Background Color Green", "-1"},
-                            {"Icon0", "Icon Background Color Blue", "12"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"},
-                            {"Icon1", "Display Mode", "3"},
-                            {"Icon1", "Icon Index", "0x10"},
-                            {"Icon1", "Requires File", "yes"},
-                            {"Icon2", "Program Name or Menu Item", "C.EXE"},
-                            {"Icon2", "Display Mode", "7"},
-                            {"Icon2", "Type", "1"},
-                            {"Icon2", "Wait For Completion", "2"}});
-  std::string before = FileBytes(SettingsPath());
-  Load();
-  std::vector<ButtonImage> b = Buttons();
-  ASSERT_EQ(b.size(), 3u);
-  EXPECT_EQ(b[0].iconIndex, 0);
-  EXPECT_EQ(b[0].flags, uint32_t(BF_PROGRAM | BF_ICON_FROM_PROGRAM | BF_REQUIRES_FILE | BF_WAIT));
-  EXPECT_EQ(b[0].displayMode, 1);
-  EXPECT_EQ(b[0].red, 255u);
-  EXPECT_EQ(b[0].green, 255u);
-  EXPECT_EQ(b[0].blue, 12u);
-  EXPECT_EQ(b[1].displayMode, 3);
-  EXPECT_EQ(b[1].iconIndex, 0);
-  EXPECT_EQ(b[1].flags & BF_REQUIRES_FILE, 0u);
-  EXPECT_EQ(b[2].displayMode, 7);
-  EXPECT_EQ(b[2].flags & BF_WAIT, 0u);
   EXPECT_EQ(FileBytes(SettingsPath()), before);
-}
-
-TEST_F(SettingsFileTest, BatchFilesAreKnownByTheirLastFourCharacters) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "5"},
-                            {"Icon0", "Program Name or Menu Item", "C:\\A.BAT"},
-                            {"Icon1", "Program Name or Menu Item", "c:\\b.Bat"},
-                            {"Icon2", "Program Name or Menu Item", "BAT"},
-                            {"Icon3", "Program Name or Menu Item", "x.bat"},
-                            {"Icon3", "Type", "0"},
-                            {"Icon4", "Program Name or Menu Item", "C:\\A.BAT /x"}});
-  Load();
-  std::vector<ButtonImage> b = Buttons();
-  ASSERT_EQ(b.size(), 5u);
-  EXPECT_TRUE(b[0].flags & BF_BATCH);
-  EXPECT_TRUE(b[1].flags & BF_BATCH);
-  EXPECT_FALSE(b[2].flags & BF_BATCH);
-  EXPECT_TRUE(b[3].flags & BF_BATCH) << "menu buttons are tested too";
-  EXPECT_FALSE(b[4].flags & BF_BATCH);
-}
-
-TEST_F(SettingsFileTest, MoreIconsCountedThanSectionsStopsAtTheFirstMissingOne) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "7"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"},
-                            {"Icon3", "Program Name or Menu Item", "D.EXE"}});
-  Load();
-  EXPECT_EQ(ProgramNames(), (std::vector<std::string>{"A.EXE", "B.EXE"}));
-  EXPECT_EQ(barSettings.buttonCount, 7);
-
-  // An absurd count is cut to what the bar could show, the reading the same.
-  DropList();
-  WritePrivateProfileStringA(kBar, "Number of Icons", "2000000000", SettingsPath().c_str());
-  Load();
-  EXPECT_EQ(ProgramNames(), (std::vector<std::string>{"A.EXE", "B.EXE"}));
-  EXPECT_EQ(barSettings.buttonCount,
-            GetSystemMetrics(SM_CXSCREEN) / (GetSystemMetrics(SM_CXICON) / 4));
-}
-
-TEST_F(SettingsFileTest, FewerIconsCountedThanSectionsReadsOnlyThoseCounted) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "1"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"}});
-  Load();
-  EXPECT_EQ(ProgramNames(), (std::vector<std::string>{"A.EXE"}));
-  DropList();
-  WritePrivateProfileStringA(kBar, "Number of Icons", "-3", SettingsPath().c_str());
-  Load();
-  EXPECT_TRUE(ProgramNames().empty());
-  EXPECT_EQ(lastButton, nullptr);
-  EXPECT_EQ(listReady, 1);
-}
-
-TEST_F(SettingsFileTest, ASectionOfAnotherTypeIsSkippedAndTheRestRead) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "4"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"},
-                            {"Icon1", "Type", "2"},
-                            {"Icon2", "Program Name or Menu Item", "Copy"},
-                            {"Icon2", "Type", "0"},
-                            {"Icon3", "Program Name or Menu Item", "D.EXE"},
-                            {"Icon3", "Type", "-1"}});
-  Load();
-  EXPECT_EQ(ProgramNames(), (std::vector<std::string>{"A.EXE", "Copy"}));
-  EXPECT_EQ(barSettings.buttonCount, 4);
-  ExpectEveryBlockAtRest();
-
-  // The save numbers the sections after the bar, and keeps the count.
-  SaveSettings();
-  EXPECT_EQ(SectionNames(SettingsPath()), (std::vector<std::string>{kBar, "Icon0", "Icon1"}));
-  EXPECT_EQ(ProfileValue(SettingsPath(), "Icon1", "Program Name or Menu Item"), "Copy");
-  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Number of Icons"), "4");
-}
-
-TEST_F(SettingsFileTest, AnEmptyProgramNameEndsTheList) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "3"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon1", "Program Name or Menu Item", ""},
-                            {"Icon1", "Type", "1"},
-                            {"Icon2", "Program Name or Menu Item", "C.EXE"}});
-  Load();
-  EXPECT_EQ(ProgramNames(), (std::vector<std::string>{"A.EXE"}));
+  EXPECT_EQ(Images(), expected);
   EXPECT_EQ(lastButton, ListHandles().back());
+  EXPECT_EQ(listReady, 1);
+  ExpectEveryBlockAtRest();
 }
 
-TEST_F(SettingsFileTest, TextsKeepAtMost259Characters) {
-  for (size_t length : {259u, 260u, 5000u}) {
-    SCOPED_TRACE(length);
+TEST_F(SettingsFileTest, TheCountAndTheSectionsDecideWhichButtonsAreRead) {
+  const std::string most =
+      std::to_string(GetSystemMetrics(SM_CXSCREEN) / (GetSystemMetrics(SM_CXICON) / 4));
+  const struct {
+    std::string count;
+    std::vector<const char*> sections;
+    std::vector<std::string> read;
+    std::string countKept;
+  } cases[] = {
+      {"7", {"A.EXE", "B.EXE", nullptr, "D.EXE"}, {"A.EXE", "B.EXE"}, "7"},
+      {"2000000000", {"A.EXE", "B.EXE"}, {"A.EXE", "B.EXE"}, most},
+      {"4", {"A.EXE", "B.EXE\nType=2", "Copy\nType=0", "D.EXE\nType=-1"}, {"A.EXE", "Copy"}, "4"},
+      {"3", {"A.EXE", "\nType=1", "C.EXE"}, {"A.EXE"}, "3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
     DropList();
-    RemoveFile(SettingsPath());
-    std::string program = "C:\\" + std::string(length - 3, 'p');
-    std::string description(length, 'd');
-    std::string icon(length, 'i');
-    WriteIni(SettingsPath(), {{kBar, "Number of Icons", "1"},
-                              {"Icon0", "Program Name or Menu Item", program},
-                              {"Icon0", "Icon Name", icon},
-                              {"Icon0", "Description", description}});
-    std::string before = FileBytes(SettingsPath());
+    WriteFileBytes(SettingsPath(), Bar(c.count) + Sections(c.sections));
     Load();
-    EXPECT_EQ(FileBytes(SettingsPath()), before);
-    std::vector<ButtonImage> b = Buttons();
-    ASSERT_EQ(b.size(), 1u);
-    EXPECT_EQ(b[0].program, program.substr(0, 259));
-    EXPECT_EQ(b[0].description, description.substr(0, 259));
-    EXPECT_EQ(b[0].icon, icon.substr(0, 259));
-    SaveSettings();
-    EXPECT_EQ(ProfileValue(SettingsPath(), "Icon0", "Description"), description.substr(0, 259));
+    std::vector<std::string> read;
+    for (const std::string& image : Images()) read.push_back(image.substr(0, image.find('|')));
+    EXPECT_EQ(read, c.read);
+    EXPECT_EQ(std::to_string(barSettings.buttonCount), c.countKept);
+    EXPECT_EQ(lastButton, c.read.empty() ? nullptr : ListHandles().back());
   }
 }
 
-TEST_F(SettingsFileTest, DuplicateKeysAndSectionsReadWithoutHarm) {
-  WriteFileBytes(SettingsPath(),
-                 "[Icon Bar]\r\nNumber of Icons=2\r\nNumber of Icons=1\r\nPopup Delay=700\r\n"
-                 "[Icon0]\r\nProgram Name or Menu Item=FIRST.EXE\r\n"
-                 "Program Name or Menu Item=SECOND.EXE\r\n"
-                 "[Icon0]\r\nProgram Name or Menu Item=THIRD.EXE\r\n"
-                 "[Icon1]\r\nProgram Name or Menu Item=B.EXE\r\n"
-                 "[Icon Bar]\r\nPopup Delay=800\r\nBar On=0\r\n");
-  std::string before = FileBytes(SettingsPath());
+TEST_F(SettingsFileTest, NoFileAtItsPathGivesEveryDefaultWhichSavesAsTheCountAlone) {
+  RemoveDirectoryA(UserDirectory().c_str());
   MessageBoxCatcher catcher;
   Load();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(FileBytes(SettingsPath()), before);
-  // The first of equal keys counts, as the profile functions read them.
-  EXPECT_EQ(barSettings.buttonCount, 2);
-  EXPECT_EQ(barSettings.popupDelay, 700);
-  std::vector<std::string> names = ProgramNames();
-  ASSERT_EQ(names.size(), 2u);
-  EXPECT_EQ(names[0], "FIRST.EXE");
-  EXPECT_EQ(names[1], "B.EXE");
-
-  SaveSettings();
-  EXPECT_EQ(SectionNames(SettingsPath()), (std::vector<std::string>{kBar, "Icon0", "Icon1"}));
-  EXPECT_EQ(SectionLines(SettingsPath(), "Icon0"),
-            (std::vector<std::string>{"Program Name or Menu Item=FIRST.EXE"}));
-}
-
-TEST_F(SettingsFileTest, BytesAboveOneHundredTwentySevenSurviveTheRoundTrip) {
-  const std::string program = "C:\\PROGRAMME\\\xc4NDERN\\\xe9t\xe9.EXE";
-  const std::string description =
-      "Caf\xe9 \xfc\xdf \xa9 \xff\xfe\x80 \xa0"
-      "end";
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "1"},
-                            {kBar, "Font Facename",
-                             "Fran\xe7"
-                             "ais"},
-                            {"Icon0", "Program Name or Menu Item", program},
-                            {"Icon0", "Description", description}});
-  Load();
-  std::vector<ButtonImage> b = Buttons();
-  ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(b[0].program, program);
-  EXPECT_EQ(b[0].description, description);
-  EXPECT_STREQ(barSettings.popupFont.lfFaceName,
-               "Fran\xe7"
-               "ais");
-  SaveSettings();
-  DropList();
-  Load();
-  b = Buttons();
-  ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(b[0].program, program);
-  EXPECT_EQ(b[0].description, description);
-}
-
-TEST_F(SettingsFileTest, ASettingsFileThatIsADirectoryReadsAsDefaults) {
-  ASSERT_TRUE(CreateDirectoryA(SettingsPath().c_str(), nullptr));
-  MessageBoxCatcher catcher;
-  Load();
-  EXPECT_TRUE(catcher.boxes().empty());
-  ExpectDefaults();
-
-  // The save moves it aside as the backup and writes a real file.
-  SaveSettings();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_TRUE(GetFileAttributesA(BackupPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Number of Icons"), "0");
-
-  // A backup that cannot be deleted ends the next save before anything else.
-  std::string saved = FileBytes(SettingsPath());
-  barSettings.popupDelay = 900;
-  SaveSettings();
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text,
-            "QXSAVE :949 - Error trying to  DELETE file QXICOBAR.BAK failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_EQ(FileBytes(SettingsPath()), saved);
-}
-
-TEST_F(SettingsFileTest, AReadOnlySettingsFileIsKeptAndAReadOnlyBackupReplaced) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "0"}, {kBar, "Popup Delay", "650"}});
-  const std::string original = FileBytes(SettingsPath());
-  ASSERT_TRUE(SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
-  Load();
-  EXPECT_EQ(barSettings.popupDelay, 650);
-
-  MessageBoxCatcher catcher;
-  barSettings.popupDelay = 660;
-  SaveSettings();
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text,
-            "QXSAVE :6 - Error trying to REPLACE read-only QXICOBAR.INI failed.");
-  EXPECT_EQ(FileBytes(SettingsPath()), original);
-  EXPECT_TRUE(GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(FileExists(BackupPath()));
-
-  // With the mark lifted the saves go through, and a backup marked read-only,
-  // hidden and system is replaced all the same, save after save.
-  SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-  WriteFileBytes(BackupPath(), "[Icon Bar]\r\nPopup Delay=1\r\n");
-  SetFileAttributesA(BackupPath().c_str(),
-                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  catcher.clear();
-  for (int delay : {670, 680}) {
-    const std::string before = FileBytes(SettingsPath());
-    barSettings.popupDelay = delay;
-    SaveSettings();
-    EXPECT_TRUE(catcher.boxes().empty());
-    EXPECT_EQ(FileBytes(BackupPath()), before);
-    EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), std::to_string(delay));
-  }
-}
-
-TEST_F(SettingsFileTest, AFailedRecordEndsTheReadingWithEveryRecordUnlocked) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "3"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"},
-                            {"Icon2", "Program Name or Menu Item", "C.EXE"}});
-  ASSERT_EQ(ReadBarSettings(), 1);
-  // A, its text, B, its text: the third record fails.
-  ImportFault failure(GetModuleHandleA(nullptr), "kernel32.dll", "LocalAlloc",
-                      QX_FAULT_HOOK(LocalAlloc), 5, 0, ERROR_NOT_ENOUGH_MEMORY);
-  ASSERT_TRUE(failure.patched());
-  MessageBoxCatcher catcher;
-  int result = ReadButtonSections();
-  EXPECT_EQ(result, 0);
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXALLOCI :1 - Insufficient memory, LocalAlloc failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_EQ(ProgramNames(), (std::vector<std::string>{"A.EXE", "B.EXE"}));
-  EXPECT_EQ(listReady, 0);
-  ExpectEveryBlockAtRest();
-}
-
-// ---- saving ----
-
-TEST_F(SettingsFileTest, TheDefaultsWithoutButtonsSaveOnlyTheCount) {
-  Load();
-  MessageBoxCatcher catcher;
-  SaveSettings();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(SectionNames(SettingsPath()), std::vector<std::string>{kBar});
-  EXPECT_EQ(SectionLines(SettingsPath(), kBar), std::vector<std::string>{"Number of Icons=0"});
-  EXPECT_NE(FileBytes(SettingsPath()).find("[Icon Bar]"), std::string::npos);
-  EXPECT_FALSE(FileExists(BackupPath())) << "the first save has nothing to keep";
-  char windows[MAX_PATH], current[MAX_PATH];
+  EXPECT_EQ(Current(), Defaults());
+  EXPECT_EQ(GetFirstButton(), nullptr);
+  char windows[MAX_PATH], user[256] = "";
+  DWORD size = sizeof user;
   GetWindowsDirectoryA(windows, sizeof windows);
-  GetCurrentDirectoryA(sizeof current, current);
-  EXPECT_EQ(lstrcmpiA(windows, current), 0) << "the save works from the Windows directory";
-}
-
-// Every key away from its default, in the order the save writes them.
-std::vector<IniEntry> RichFile() {
-  const std::string length = std::to_string(GetSystemMetrics(SM_CXSCREEN) - 100);
-  return {
-      {kBar, "Bar On", "0"},
-      {kBar, "Bar Background Color Red", "10"},
-      {kBar, "Bar Background Color Green", "20"},
-      {kBar, "Bar Background Color Blue", "30"},
-      {kBar, "Bar Length", length},
-      {kBar, "Bar Framed", "0"},
-      {kBar, "Icons Framed", "0"},
-      {kBar, "Tool Tips", "0"},
-      {kBar, "Vertical Icon Position", "4"},
-      {kBar, "Bar Height", "77"},
-      {kBar, "Icons Spaced Horizontal Evenly", "0"},
-      {kBar, "Number of Icons", "5"},
-      {kBar, "Delete Warning", "0"},
-      {kBar, "Position Popups Above", "1"},
-      {kBar, "Popup Background Color Red", "1"},
-      {kBar, "Popup Background Color Green", "2"},
-      {kBar, "Popup Background Color Blue", "3"},
-      {kBar, "Popup Text Color Red", "4"},
-      {kBar, "Popup Text Color Green", "5"},
-      {kBar, "Popup Text Color Blue", "6"},
-      {kBar, "Popup Delay", "1234"},
-      {kBar, "Font Height", "-11"},
-      {kBar, "Font Width", "7"},
-      {kBar, "Font Escapement", "900"},
-      {kBar, "Font Orientation", "450"},
-      {kBar, "Font Weight", "700"},
-      {kBar, "Font Italic", "1"},
-      {kBar, "Font Underline", "1"},
-      {kBar, "Font Strikeout", "1"},
-      {kBar, "Font Charset", "238"},
-      {kBar, "Font Outprecision", "3"},
-      {kBar, "Font Clipprecision", "2"},
-      {kBar, "Font Quality", "5"},
-      {kBar, "Font Pitchandfamily", "34"},
-      {kBar, "Font Facename", "Courier New"},
-      {"Icon0", "Program Name or Menu Item", "C:\\TOOLS\\EDIT.EXE /n"},
-      {"Icon0", "Icon Index", "3"},
-      {"Icon0", "Icon Name", "C:\\ICONS\\EDIT.ICO"},
-      {"Icon0", "Requires File", "1"},
-      {"Icon0", "Description", "Edit the selected file"},
-      {"Icon0", "Allow Multiple Files", "0"},
-      {"Icon0", "Wait For Completion", "1"},
-      {"Icon0", "Display Mode", "3"},
-      {"Icon0", "Icon Frame", "0"},
-      {"Icon0", "Icon Background Color Red", "0"},
-      {"Icon0", "Icon Background Color Green", "64"},
-      {"Icon0", "Icon Background Color Blue", "128"},
-      {"Icon1", "Program Name or Menu Item", "C:\\BIN\\TOOL.EXE"},
-      {"Icon1", "Pass Selected Files", "0"},
-      {"Icon1", "Display Mode", "7"},
-      {"Icon2", "Program Name or Menu Item", "Sort by Name"},
-      {"Icon2", "Type", "0"},
-      {"Icon2", "Icon Name", "SORTBYNA"},
-      {"Icon3", "Program Name or Menu Item", "Delete"},
-      {"Icon3", "Type", "0"},
-      {"Icon3", "Icon Index", "2"},
-      {"Icon3", "Icon Name", "C:\\ICONS\\DEL.ICO"},
-      {"Icon3", "Requires File", "1"},
-      {"Icon3", "Description", "Deletes what is selected"},
-      {"Icon4", "Program Name or Menu Item", "C:\\JOBS\\NIGHTLY.BAT"},
-      {"Icon4", "Icon Name", "MOVE"},
-  };
+  GetUserNameA(user, &size);
+  EXPECT_EQ(std::string(barSettings.iniPath),
+            std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user + "\\QXICOBAR.INI");
+  EXPECT_TRUE(GetFileAttributesA(UserDirectory().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  SaveSettings();
+  const std::vector<std::string> onlyCount = {"[Icon Bar]", "Number of Icons=0"};
+  EXPECT_EQ(Lines(SettingsPath()), onlyCount);
+  EXPECT_FALSE(FileExists(BackupPath())) << "the first save has nothing to keep";
+  WriteFileBytes(SettingsPath(), RichFile());
+  SaveSettings();
+  EXPECT_TRUE(catcher.boxes().empty());
+  EXPECT_EQ(Lines(SettingsPath()), onlyCount);
+  EXPECT_EQ(FileBytes(BackupPath()), RichFile());
 }
 
 TEST_F(SettingsFileTest, ARichFileReadsBackIdenticallyAfterASave) {
-  WriteIni(SettingsPath(), RichFile());
-  const std::string written = FileBytes(SettingsPath());
+  WriteFileBytes(SettingsPath(), RichFile());
+  const std::vector<std::string> written = Lines(SettingsPath());
   Load();
   const IconBarSettings first = barSettings;
-  const std::vector<ButtonImage> firstButtons = Buttons();
+  const Fields firstFields = Current();
+  const std::vector<std::string> firstButtons = Images();
   ASSERT_EQ(firstButtons.size(), 5u);
-  EXPECT_EQ(extState.barOn, 0);
-  EXPECT_EQ(extState.deleteWarning, 0);
-  EXPECT_EQ(first.barColorGreen, 20u);
-  EXPECT_EQ(first.barHeight, 77);
-  EXPECT_EQ(first.popupsOff, 1);
-  EXPECT_EQ(first.iconsSquishedLeft, 1);
-  EXPECT_EQ(first.popupFont.lfCharSet, 238);
-  EXPECT_STREQ(first.popupFont.lfFaceName, "Courier New");
-  EXPECT_EQ(firstButtons[0].flags,
-            uint32_t(BF_PROGRAM | BF_PASS_FILES | BF_REQUIRES_FILE | BF_WAIT));
-  EXPECT_EQ(firstButtons[0].green, 64u);
-  EXPECT_EQ(firstButtons[1].flags,
-            uint32_t(BF_PROGRAM | BF_FRAMED | BF_ICON_FROM_PROGRAM | BF_MULTIPLE_FILES));
-  EXPECT_EQ(firstButtons[1].displayMode, 7);
-  EXPECT_EQ(firstButtons[2].icon, "SORTBYNA");
-  EXPECT_EQ(firstButtons[3].description, "Deletes what is selected");
-  EXPECT_TRUE(firstButtons[4].flags & BF_BATCH);
-
   MessageBoxCatcher catcher;
   SaveSettings();
   EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(FileBytes(SettingsPath()), written) << "the same keys in the same order";
-  EXPECT_EQ(FileBytes(BackupPath()), written);
+  EXPECT_EQ(Lines(SettingsPath()), written) << "the same keys in the same order";
+  EXPECT_EQ(FileBytes(BackupPath()), RichFile());
 
   DropList();
   Load();
   EXPECT_EQ(memcmp(&first, &barSettings, sizeof first), 0);
-  EXPECT_EQ(extState.barOn, 0);
-  EXPECT_EQ(extState.deleteWarning, 0);
-  EXPECT_TRUE(Buttons() == firstButtons);
+  EXPECT_EQ(Current(), firstFields);
+  EXPECT_EQ(Images(), firstButtons);
   ExpectEveryBlockAtRest();
-}
 
-TEST_F(SettingsFileTest, SettingsBackAtTheirDefaultsLeaveTheFile) {
-  WriteIni(SettingsPath(), RichFile());
-  const std::string rich = FileBytes(SettingsPath());
-  Load();
-  DropList();
-  // Every setting back at its default: what the reading gives without a file.
-  RemoveFile(SettingsPath());
-  Load();
-  WriteFileBytes(SettingsPath(), rich);
-  SaveSettings();
-  EXPECT_EQ(SectionNames(SettingsPath()), std::vector<std::string>{kBar});
-  EXPECT_EQ(SectionLines(SettingsPath(), kBar), std::vector<std::string>{"Number of Icons=0"});
-  EXPECT_EQ(FileBytes(BackupPath()), rich);
-}
-
-UINT DeleteBAndD(ButtonRecord* record) {
-  auto* text = static_cast<const char*>(LocalLock(record->programName.handle));
-  bool doomed = std::strcmp(text, "B.EXE") == 0 || std::strcmp(text, "D.EXE") == 0;
-  LocalUnlock(record->programName.handle);
-  return doomed ? WALK_DELETE : WALK_GO_ON;
-}
-
-TEST_F(SettingsFileTest, DeletedButtonsLeaveNoGapInTheSectionNumbers) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "5"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"},
-                            {"Icon2", "Program Name or Menu Item", "C.EXE"},
-                            {"Icon3", "Program Name or Menu Item", "D.EXE"},
-                            {"Icon4", "Program Name or Menu Item", "E.EXE"}});
-  Load();
-  ForEachButton(DeleteBAndD);
+  // Deleted buttons leave no gap in the section numbers.
+  ForEachButton([](ButtonRecord* r) -> UINT {
+    return BlockText(r->programName.handle).find('.') == std::string::npos ? WALK_DELETE
+                                                                           : WALK_GO_ON;
+  });
   barSettings.buttonCount -= 2;
   SaveSettings();
-  const std::string path = SettingsPath();
-  EXPECT_EQ(SectionNames(path), (std::vector<std::string>{kBar, "Icon0", "Icon1", "Icon2"}));
-  EXPECT_EQ(ProfileValue(path, "Icon0", "Program Name or Menu Item"), "A.EXE");
-  EXPECT_EQ(ProfileValue(path, "Icon1", "Program Name or Menu Item"), "C.EXE");
-  EXPECT_EQ(ProfileValue(path, "Icon2", "Program Name or Menu Item"), "E.EXE");
-  EXPECT_EQ(ProfileValue(path, "Icon3", "Program Name or Menu Item"), "<absent>");
-  EXPECT_EQ(ProfileValue(path, kBar, "Number of Icons"), "3");
-  EXPECT_EQ(SectionLines(path, "Icon1"),
-            std::vector<std::string>{"Program Name or Menu Item=C.EXE"})
-      << "a program button from its own file writes nothing else";
+  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Number of Icons"), "3");
+  EXPECT_EQ(SectionNames(SettingsPath()),
+            (std::vector<std::string>{kBar, "Icon0", "Icon1", "Icon2"}));
+  EXPECT_EQ(ProfileValue(SettingsPath(), "Icon2", "Program Name or Menu Item"),
+            "C:\\JOBS\\NIGHTLY.BAT");
 }
-
-TEST_F(SettingsFileTest, TheBackupHoldsTheFileBeforeTheLastSave) {
-  Load();
-  barSettings.popupDelay = 600;
-  SaveSettings();
-  const std::string firstSave = FileBytes(SettingsPath());
-  EXPECT_FALSE(FileExists(BackupPath()));
-  barSettings.popupDelay = 700;
-  ButtonRecord* record = CreateButton("Search", "", "", 0, 1, nullptr);
-  ASSERT_NE(record, nullptr);
-  record->backRed = record->backGreen = record->backBlue = 255;
-  LocalUnlock(LocalHandle(record));
-  barSettings.buttonCount = 1;
-  SaveSettings();
-  EXPECT_EQ(FileBytes(BackupPath()), firstSave);
-  EXPECT_EQ(ProfileValue(BackupPath(), kBar, "Popup Delay"), "600");
-  EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "700");
-  EXPECT_EQ(
-      SectionLines(SettingsPath(), "Icon0"),
-      (std::vector<std::string>{"Program Name or Menu Item=Search", "Type=0", "Icon Name=SEARCH"}));
-}
-
-TEST_F(SettingsFileTest, WhatEachButtonWrites) {
-  Load();
-  auto add = [](const char* program, const char* icon, const char* description, int isProgram,
-                int framed, uint32_t extraFlags, int displayMode, int iconIndex) {
-    ButtonRecord* after = lastButton ? static_cast<ButtonRecord*>(LocalLock(lastButton)) : nullptr;
-    HLOCAL afterHandle = lastButton;
-    ButtonRecord* record = CreateButton(program, icon, description, isProgram, framed, after);
-    if (afterHandle) LocalUnlock(afterHandle);
-    ASSERT_NE(record, nullptr);
-    record->flags |= extraFlags;
-    record->displayMode = displayMode;
-    record->iconIndex = iconIndex;
-    record->backRed = record->backGreen = record->backBlue = 255;
-    LocalUnlock(LocalHandle(record));
-  };
-  // A program button with none of its own files, passing on one file only.
-  add("C:\\A.CMD", "", "", 1, 1, BF_PASS_FILES, 1, 0);
-  // A menu button with program-only bits set: they are not written.
-  add("Copy", "", "", 0, 0, BF_WAIT, 3, 0);
-  barSettings.buttonCount = 2;
-  SaveSettings();
-  EXPECT_EQ(SectionLines(SettingsPath(), "Icon0"),
-            (std::vector<std::string>{"Program Name or Menu Item=C:\\A.CMD",
-                                      "Icon Name=", "Allow Multiple Files=0"}));
-  EXPECT_EQ(SectionLines(SettingsPath(), "Icon1"),
-            (std::vector<std::string>{"Program Name or Menu Item=Copy", "Type=0", "Icon Name=COPY",
-                                      "Icon Frame=0"}));
-}
-
-// ---- failed saves: the previous file stays whole ----
 
 TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
-  struct Case {
-    const char* what;
+  const uintptr_t kNoFile = uintptr_t(INVALID_HANDLE_VALUE);
+  // Calls of `function` fail (nth 0: none); no `report`: the save goes through.
+  const struct {
     const char* function;
     void* hook;
     uintptr_t failure;
-    int nth, alsoNth;    // the calls of the function that fail
-    const char* report;  // null: the save goes through
-    bool backupKept;     // the failure comes before the backup is touched
-  };
-  const uintptr_t kNoFile = uintptr_t(INVALID_HANDLE_VALUE);
-  const Case cases[] = {
-      {"no new file", "CreateFileA", QX_FAULT_HOOK(CreateFileA), kNoFile, 1, 0,
+    int nth, alsoNth;
+    DWORD mark;  // the settings file read-only, or the old backup hidden (and all marks)
+    const char* report;
+    bool backupKept;
+  } cases[] = {
+      // clang-format off
+      {"CreateFileA", QX_FAULT_HOOK(CreateFileA), kNoFile, 1, 0, 0,
        "QXSAVE :7 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"disk full", "WriteFile", QX_FAULT_HOOK(WriteFile), 0, 1, 0,
+      {"WriteFile", QX_FAULT_HOOK(WriteFile), 0, 1, 0, 0,
        "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"no flush", "FlushFileBuffers", QX_FAULT_HOOK(FlushFileBuffers), 0, 1, 0,
+      {"FlushFileBuffers", QX_FAULT_HOOK(FlushFileBuffers), 0, 1, 0, 0,
        "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {"the old backup in the way is deleted first", "MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0,
-       1, 0, nullptr, false},
-      {"no rename to the backup", "MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 1, 2,
+      // The old backup in the way is deleted first.
+      {"MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 1, 0, 0, nullptr, false},
+      {"MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 1, 2, 0,
        "QXSAVE :950 - Error trying to RENAME QXICOBAR.INI to *.BAK", false},
-      {"no new file in place: the previous one renamed back", "MoveFileExA",
-       QX_FAULT_HOOK(MoveFileExA), 0, 2, 0,
+      // The previous file is renamed back.
+      {"MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 2, 0, 0,
        "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI", false},
-  };
+      {"MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 0, 0, FILE_ATTRIBUTE_READONLY,
+       "QXSAVE :6 - Error trying to REPLACE read-only QXICOBAR.INI", true},
+      // A backup marked read-only, hidden and system is replaced all the same.
+      {"MoveFileExA", QX_FAULT_HOOK(MoveFileExA), 0, 0, 0, FILE_ATTRIBUTE_HIDDEN, nullptr, false}};
+  // clang-format on
   const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
   const std::string oldBackup = "[Icon Bar]\r\nPopup Delay=1\r\n";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
     DropList();
     RemoveFile(SettingsPath());
-    WriteIni(SettingsPath(), RichFile());
+    RemoveFile(BackupPath());
+    WriteFileBytes(SettingsPath(), RichFile());
     WriteFileBytes(BackupPath(), oldBackup);
-    const std::string previous = FileBytes(SettingsPath());
     Load();
+    if (c.mark == FILE_ATTRIBUTE_READONLY) SetFileAttributesA(SettingsPath().c_str(), c.mark);
+    if (c.mark == FILE_ATTRIBUTE_HIDDEN)
+      SetFileAttributesA(BackupPath().c_str(),
+                         FILE_ATTRIBUTE_READONLY | c.mark | FILE_ATTRIBUTE_SYSTEM);
     barSettings.popupDelay = 4321;
     MessageBoxCatcher catcher;
     {
@@ -998,35 +375,20 @@ TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
     if (c.report) {
       ASSERT_EQ(catcher.boxes().size(), 1u);
       EXPECT_EQ(catcher.boxes()[0].text, std::string(c.report) + " failed.");
-      EXPECT_EQ(FileBytes(SettingsPath()), previous);
-      EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "1234");
+      EXPECT_EQ(FileBytes(SettingsPath()), RichFile());
+      EXPECT_EQ(GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_READONLY,
+                c.mark & FILE_ATTRIBUTE_READONLY);
       EXPECT_EQ(FileBytes(BackupPath()), c.backupKept ? oldBackup : "<missing>");
       // The next save, with nothing failing, keeps the previous file as its backup.
+      SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
       catcher.clear();
       SaveSettings();
     }
     EXPECT_TRUE(catcher.boxes().empty());
-    EXPECT_EQ(FileBytes(BackupPath()), previous);
+    EXPECT_EQ(FileBytes(BackupPath()), RichFile());
     EXPECT_EQ(ProfileValue(SettingsPath(), kBar, "Popup Delay"), "4321");
     ExpectEveryBlockAtRest();
   }
-}
-
-TEST_F(SettingsFileTest, ATextLockedElsewhereStopsTheSaveSilentlyAndPutsTheFileBack) {
-  WriteIni(SettingsPath(), {{kBar, "Number of Icons", "2"},
-                            {"Icon0", "Program Name or Menu Item", "A.EXE"},
-                            {"Icon0", "Description", "first"},
-                            {"Icon1", "Program Name or Menu Item", "B.EXE"}});
-  const std::string previous = FileBytes(SettingsPath());
-  Load();
-  HLOCAL description = PeekRecord(GetFirstButton()).description.handle;
-  ASSERT_NE(LocalLock(description), nullptr);
-  MessageBoxCatcher catcher;
-  SaveSettings();
-  LocalUnlock(description);
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(FileBytes(SettingsPath()), previous);
-  ExpectEveryBlockAtRest();
 }
 
 }  // namespace
