@@ -196,6 +196,10 @@ void BarInHostTest::SetUp() {
                      ::testing::UnitTest::GetInstance()->current_test_info()->name();
   std::replace(name.begin(), name.end(), '/', '_');
   directory_ = std::string(temp) + "qxbar_" + name;
+  // Wine hands out the same process ids run after run: a killed run's folder
+  // may still be there.
+  std::error_code ignored;
+  std::filesystem::remove_all(Wide(directory_), ignored);
   ASSERT_TRUE(CreateDirectoryA(directory_.c_str(), nullptr)) << directory_;
 }
 

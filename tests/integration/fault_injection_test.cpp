@@ -120,11 +120,6 @@ class FaultInjectionTest : public BarInHostTest {
          {{"Program Name or Menu Item", "No Such Item"}, {"Type", "0"}}});
     const std::string before = ReadWhole(SettingsPath());
     MakeFile("one.txt");
-    // Wine loads its display driver at the first call that needs it, under the
-    // loader lock; the watchdog thread's first look at the windows may be that
-    // call. Loaded here first, so that the extension's DLLs, whose start-up
-    // registers window classes under the loader lock, never wait for it.
-    ReleaseDC(nullptr, GetDC(nullptr));
     HMODULE module = LoadLibraryA("qxibar.dll");  // kept while the stand-in comes and goes
     Outcome outcome;
     {
@@ -267,6 +262,8 @@ const FaultCase kFaultCases[] = {
     {kLoad, "MoveWindow", 3, "QXENUWFS :2"}, {kLoad, "RegisterClassA", 1, "QXSCDELE :3"},
     {kLoad, "RegisterClassA", 2, "QXINIT :94"}, {kLoad, "RegisterClassA", 3, "QXINIT :11"},
     {kLoad, "SetWindowLongPtrA", 1, "QXINIT :52"},
+    {kPaint, "BeginPaint", 1, "QXPAINT :5"}, {kPaint, "CreateSolidBrush", 1, "QXPAINT :1"},
+    {kPaint, "DeleteObject", 1, "QXPAINT :2"}, {kPaint, "DrawIcon", 1, "QXPAINT :4"},
     {kRun, "CreateWindowExA", 1, "QXSETMEN :2", "CreateWindow"},
     {kRun, "DestroyCursor", 1, "QXRUN :3"}, {kRun, "GetDC", 1, "QXREVICO :1"},
     {kRun, "GetMenu", 1, "QXFILLLB :1"}, {kRun, "GetMenuItemCount", 1, "QXFILLLB :2"},

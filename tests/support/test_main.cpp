@@ -16,6 +16,11 @@ constexpr DWORD kPatienceMs = 8000;
 class DialogWatchdog : public ::testing::Environment {
  public:
   void SetUp() override {
+    // Wine loads its display driver at the first call that needs it, under the
+    // loader lock. Were that the watchdog's first look at the windows while a
+    // test loads a DLL whose start-up registers window classes (holding the
+    // loader lock), each thread would wait for the other: loaded here first.
+    ReleaseDC(nullptr, GetDC(nullptr));
     running_ = true;
     thread_ = std::thread([this] { Watch(); });
   }
