@@ -30,16 +30,6 @@ std::string Text(HWND dialog, int id) {
   return text;
 }
 
-// The controls that the arrow keys walk from this one.
-std::vector<int> Group(HWND dialog, int id) {
-  std::vector<int> group{id};
-  for (HWND c = GetNextDlgGroupItem(dialog, GetDlgItem(dialog, id), FALSE);
-       c && c != GetDlgItem(dialog, id) && group.size() < 10;
-       c = GetNextDlgGroupItem(dialog, c, FALSE))
-    group.push_back(GetDlgCtrlID(c));
-  return group;
-}
-
 class DialogsInHostTest : public BarInHostTest {
  protected:
   void StartWith(const std::vector<Keys>& buttons, const Keys& extraBar = {}) {
@@ -94,8 +84,7 @@ TEST_F(DialogsInHostTest, BarOptionsTakeEffectOnlyAtOk) {
     int closeWith;
   } cases[] = {{true, IDCANCEL}, {true, IDOK}, {false, IDOK}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.change ? "changed, " : "unchanged, ") +
-                 (c.closeWith == IDOK ? "OK" : "Cancel"));
+    SCOPED_TRACE(std::to_string(c.change) + " " + std::to_string(c.closeWith));
     geometry_.barFramed = true;
     StartWith({{{"Program Name or Menu Item", "Sort by Type"}, {"Type", "0"}}},
               {{"Bar Background Color Red", "255"},
@@ -131,55 +120,39 @@ TEST_F(DialogsInHostTest, BarOptionsTakeEffectOnlyAtOk) {
   }
 }
 
+// The Delete item asks whether to turn File Manager's Delete box off; the
+// answer counts only when the button is made.
 TEST_F(DialogsInHostTest, NewMenuButtonsComeFromFileManagersMenus) {
   const std::string question =
       "Do you want to turn off the Microsoft Delete box ? (if you are a new Windows user, or are "
       "unsure, pick NO.)";
   const struct {
-    const char* item;
-    int deleteAnswer, closeWith;
-    Keys expected;  // Icon0's keys, or the bar's
-    std::vector<std::string> boxes;
-  } cases[] = {
-      {"Sort by Type",
-       IDOK,
-       IDOK,
-       {{"Program Name or Menu Item", "Sort by Type"},
-        {"Icon Name", "SORTBYTY"},
-        {"Description", "Sort by Type"},
-        {"Delete Warning", "(none)"}},
-       {}},
-      {"Cascade",
-       IDOK,
-       IDOK,
-       {{"Program Name or Menu Item", "Cascade"}, {"Icon Name", "CASCADE"}},
-       {kNoIcons}},
-      {"Delete", IDYES, IDOK, {{"Icon Name", "DEL?ETE"}, {"Delete Warning", "0"}}, {question}},
-      {"Delete",
-       IDYES,
-       IDCANCEL,
-       {{"Number of Icons", "0"}, {"Delete Warning", "(none)"}},
-       {question}},
-  };
+    std::string item;
+    int closeWith;
+    const char *iconName, *deleteWarning;
+  } cases[] = {{"Sort by Type", IDOK, "SORTBYTY", "(none)"},
+               {"Delete", IDOK, "DEL?ETE", "0"},
+               {"Delete", IDCANCEL, "(none)", "(none)"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.item) + (c.closeWith == IDOK ? " OK" : " Cancel"));
+    SCOPED_TRACE(c.item + (c.closeWith == IDOK ? " OK" : " Cancel"));
     StartWith({});
-    catcher_->setAnswer(c.deleteAnswer);
+    catcher_->setAnswer(IDYES);
     Run(kMenuButton,
         {Script::In("New Menu Icon ",
                     [&](HWND d) { EXPECT_TRUE(PickListItem(d, IDC_MENU_LIST, c.item, true)); }),
          Script::In("New Menu Icon ", [&](HWND d) {
-           const int defaultButton =
-               c.boxes.size() && c.deleteAnswer == IDOK ? IDC_CHANGE_ICON : IDOK;
-           EXPECT_EQ(SendMessageA(d, DM_GETDEFID, 0, 0), MAKELRESULT(defaultButton, DC_HASDEFID));
+           EXPECT_EQ(SendMessageA(d, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
            ClickControl(d, c.closeWith);
          })});
-    EXPECT_EQ(BoxTexts(), c.boxes);
+    EXPECT_EQ(BoxTexts(),
+              c.item == "Delete" ? std::vector<std::string>{question} : std::vector<std::string>{});
     Unload();
-    for (const auto& [key, value] : c.expected) {
-      const bool barKey = key == "Number of Icons" || key == "Delete Warning";
-      EXPECT_EQ(SettingsValue(barKey ? "Icon Bar" : "Icon0", key), value) << key;
-    }
+    const bool made = c.closeWith == IDOK;
+    EXPECT_EQ(SettingsValue("Icon Bar", "Number of Icons"), made ? "1" : "0");
+    EXPECT_EQ(SettingsValue("Icon Bar", "Delete Warning"), c.deleteWarning);
+    EXPECT_EQ(SettingsValue("Icon0", "Program Name or Menu Item"), made ? c.item : "(none)");
+    EXPECT_EQ(SettingsValue("Icon0", "Description"), made ? c.item : "(none)");
+    EXPECT_EQ(SettingsValue("Icon0", "Icon Name"), c.iconName);
   }
 }
 
@@ -197,17 +170,17 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
   // default; the Choose Icon dialog offers 129 of the library's icons.
   Run(kProgramButton,
       {Script::In("New Program Icon", [](HWND d) { ClickControl(d, IDOK); }),
-       Script::In("New Program Icon",
-                  [](HWND d) {
-                    EXPECT_EQ(SendMessageA(d, DM_GETDEFID, 0, 0),
-                              MAKELRESULT(IDC_BROWSE, DC_HASDEFID));
-                    EXPECT_EQ(Group(d, IDC_IGNORE_FILES),
-                              (std::vector<int>{IDC_IGNORE_FILES, IDC_PASS_FILES}));
-                    EXPECT_EQ(Group(d, IDC_NORMAL),
-                              (std::vector<int>{IDC_NORMAL, IDC_MAXIMIZE, IDC_MINIMIZE}));
-                    SetDlgItemTextA(d, IDC_DESCRIPTION, "Mark the file");
-                    ClickControl(d, IDC_BROWSE);
-                  }),
+       Script::In(
+           "New Program Icon",
+           [](HWND d) {
+             EXPECT_EQ(SendMessageA(d, DM_GETDEFID, 0, 0), MAKELRESULT(IDC_BROWSE, DC_HASDEFID));
+             // The up arrow goes round each group of radio buttons.
+             for (auto [first, last] : {std::pair{IDC_IGNORE_FILES, IDC_PASS_FILES},
+                                        std::pair{IDC_NORMAL, IDC_MINIMIZE}})
+               EXPECT_EQ(GetNextDlgGroupItem(d, GetDlgItem(d, first), TRUE), GetDlgItem(d, last));
+             SetDlgItemTextA(d, IDC_DESCRIPTION, "Mark the file");
+             ClickControl(d, IDC_BROWSE);
+           }),
        Script::In("Select Program for Icon Button", [&](HWND d) { AnswerOpenDialog(d, batch); }),
        Script::In("New Program Icon",
                   [&](HWND d) {
@@ -285,9 +258,9 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
   EXPECT_EQ(SettingsValue("Icon Bar", "Number of Icons"), "1");
 }
 
-std::vector<std::string> shellOpened;
+std::string shellOpened;  // every call: file, parameters
 HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR parameters, LPCSTR, INT) {
-  shellOpened.push_back(std::string(file ? file : "") + " " + (parameters ? parameters : ""));
+  shellOpened += std::string(file ? file : "") + " " + (parameters ? parameters : "") + "|";
   return reinterpret_cast<HINSTANCE>(42);
 }
 
@@ -300,31 +273,24 @@ TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
   ASSERT_NE(PatchImport(Module(), "shell32.dll", "ShellExecuteA",
                         reinterpret_cast<void*>(&RecordShellExecute), &saved),
             nullptr);
-  // The last without a guide: a box tells where Help looked.
+  // The last without the guide: a box tells where Help looked.
+  std::ofstream(guide) << "<html></html>";
   const struct {
     UINT command;
-    const char* caption;  // the dialog whose Help button is pressed; none: the menu's Help
-    const char* section;
-  } cases[] = {{44, nullptr, "contents"},
-               {kBarOptions, "IconBar Options", "bar-options"},
+    std::string caption, section;
+  } cases[] = {{kBarOptions, "IconBar Options", "bar-options"},
                {kProgramButton, "New Program Icon", "the-button-dialogs"},
                {41, "Popup Options", "popup-options"},
-               {kMenuButton, "New Menu Icon ", nullptr}};
-  std::ofstream(guide) << "<html></html>";
+               {kMenuButton, "New Menu Icon ", ""}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
     shellOpened.clear();
-    if (!c.section) DeleteFileA(guide.c_str());
-    if (!c.caption) Command(c.command);
-    if (c.caption)
-      Run(c.command, {Script::In(c.caption, [](HWND d) {
-            SendMessageA(d, WM_COMMAND, IDC_HELP_BUTTON, 0);
-            ClickControl(d, IDCANCEL);
-          })});
-    EXPECT_EQ(shellOpened.size(), c.section ? 1u : 0u);
-    if (c.section && !shellOpened.empty()) {
-      EXPECT_NE(shellOpened[0].find(url + c.section), std::string::npos) << shellOpened[0];
-    }
+    if (c.section.empty()) DeleteFileA(guide.c_str());
+    Run(c.command, {Script::In(c.caption, [](HWND d) {
+          SendMessageA(d, WM_COMMAND, IDC_HELP_BUTTON, 0);
+          Script::Click(d, IDCANCEL);
+        })});
+    EXPECT_EQ(shellOpened.find(url + c.section) != std::string::npos, !c.section.empty())
+        << shellOpened;
   }
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "The user guide was not found. Help looked for it here:\n" + guide});
@@ -333,18 +299,15 @@ TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
 
 TEST_F(DialogsInHostTest, AboutShowsTheVersionReadOnlyAndClosesByOkEscapeOrCloseBox) {
   StartWith({});
-  const std::function<void(HWND)> closers[] = {
-      [](HWND d) { ClickControl(d, IDOK); },
-      [](HWND d) { PostMessageA(GetDlgItem(d, IDC_ABOUT_VERSION), WM_KEYDOWN, VK_ESCAPE, 0); },
-      [](HWND d) { PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }};
-  for (const auto& close : closers) {
+  for (UINT close : {UINT(WM_COMMAND), UINT(WM_KEYDOWN), UINT(WM_SYSCOMMAND)}) {
     Run(45, {Script::In("About QX's Extension", [&](HWND d) {
           HWND field = GetDlgItem(d, IDC_ABOUT_VERSION);
-          EXPECT_EQ(Text(d, IDC_ABOUT_VERSION), "1.1");
-          EXPECT_TRUE(GetWindowLongA(field, GWL_STYLE) & ES_READONLY);
           SendMessageA(field, WM_CHAR, '7', 0);
           EXPECT_EQ(Text(d, IDC_ABOUT_VERSION), "1.1");
-          close(d);
+          EXPECT_TRUE(GetWindowLongA(field, GWL_STYLE) & ES_READONLY);
+          if (close == WM_COMMAND) return ClickControl(d, IDOK);
+          PostMessageA(close == WM_KEYDOWN ? field : d, close,
+                       close == WM_KEYDOWN ? VK_ESCAPE : SC_CLOSE, 0);
         })});
   }
   EXPECT_TRUE(catcher_->boxes().empty());

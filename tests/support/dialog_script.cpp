@@ -8,7 +8,7 @@
 namespace {
 
 struct Search {
-  const std::string* caption;  // null: every visible dialog is cancelled
+  const std::string& caption;
   HWND found;
 };
 
@@ -17,13 +17,10 @@ BOOL CALLBACK Visit(HWND window, LPARAM data) {
   char className[16] = "", caption[260] = "";
   GetClassNameA(window, className, sizeof className);
   GetWindowTextA(window, caption, sizeof caption);
-  if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-  if (!search->caption) return PostMessageA(window, WM_COMMAND, IDCANCEL, 0), TRUE;
-  if (!IsWindowEnabled(window) ||
-      std::strncmp(caption, search->caption->c_str(), search->caption->size()) != 0)
-    return TRUE;
-  search->found = window;
-  return FALSE;
+  if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window) &&
+      std::strncmp(caption, search->caption.c_str(), search->caption.size()) == 0)
+    search->found = window;
+  return !search->found;
 }
 
 }  // namespace
@@ -41,14 +38,13 @@ void CALLBACK DialogScript::Tick(HWND ticker, UINT, UINT_PTR, DWORD) {
   if (self->steps_[self->next_]()) ++self->next_;
   if (!self->finished() && GetTickCount() - self->start_ > 30000) {
     self->timedOut_ = true;
-    Search all{nullptr, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(&all));
+    if (HWND dialog = Dialog("")) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   }
   self->running_ = false;
 }
 
 HWND DialogScript::Dialog(const std::string& caption) {
-  Search search{&caption, nullptr};
+  Search search{caption, nullptr};
   EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -56,8 +52,7 @@ HWND DialogScript::Dialog(const std::string& caption) {
 DialogScript::Step DialogScript::In(const std::string& caption, std::function<void(HWND)> action) {
   return [caption, action] {
     HWND dialog = Dialog(caption);
-    if (dialog) action(dialog);
-    return dialog != nullptr;
+    return dialog && (action(dialog), true);
   };
 }
 
@@ -77,14 +72,10 @@ bool PickListItem(HWND dialog, int listId, const std::string& text, bool doubleC
   return index != LB_ERR;
 }
 
-HWND OpenDialogNameField(HWND dialog) {
+void AnswerOpenDialog(HWND dialog, const std::string& path) {
   // The combo box of the newer layout, the plain field of the older one.
   HWND combo = GetDlgItem(dialog, cmb13);
-  return combo && IsWindowVisible(combo) ? combo : GetDlgItem(dialog, edt1);
-}
-
-void AnswerOpenDialog(HWND dialog, const std::string& path) {
-  SetWindowTextA(OpenDialogNameField(dialog), path.c_str());
+  SetWindowTextA(combo && IsWindowVisible(combo) ? combo : GetDlgItem(dialog, edt1), path.c_str());
   DialogScript::Click(dialog, IDOK);
 }
 

@@ -2,8 +2,8 @@
 // (serviced inside every modal loop, the common dialogs' too) runs the steps in
 // order; a step that answers false, its dialog not being up yet, is tried again
 // at the next tick. Clicks are posted, so that a dialog a click opens runs its
-// own loop while the script goes on. After 30 seconds every dialog is
-// cancelled: a failing test ends instead of hanging.
+// own loop while the script goes on. After 30 seconds the dialogs are
+// cancelled one by one: a failing test ends instead of hanging.
 #pragma once
 #include <windows.h>
 
@@ -20,8 +20,8 @@ class DialogScript {
   DialogScript& operator=(const DialogScript&) = delete;
   bool finished() const { return next_ == steps_.size(); }
   bool timedOut() const { return timedOut_; }
-  // The visible dialog of this thread that has the input (its owners are
-  // disabled meanwhile) and whose caption starts with `caption`, or null.
+  // This thread's visible dialog that has the input (its owners are disabled
+  // meanwhile) and whose caption starts with `caption`, or null.
   static HWND Dialog(const std::string& caption);
   // A step that waits for that dialog and acts on it.
   static Step In(const std::string& caption, std::function<void(HWND)> action);
@@ -42,8 +42,7 @@ void ClickControl(HWND dialog, int id);
 // Selects the list item with this exact text and tells the dialog, as a click
 // (LBN_SELCHANGE) or a double click (LBN_DBLCLK) would.
 bool PickListItem(HWND dialog, int listId, const std::string& text, bool doubleClick = false);
-// The common Open dialog's file name field; a name typed there and OK pressed.
-HWND OpenDialogNameField(HWND dialog);
+// A file name typed into the common Open dialog, and OK.
 void AnswerOpenDialog(HWND dialog, const std::string& path);
 // A colour put into the colour chooser's red, green and blue fields, and OK.
 void AnswerColorDialog(HWND dialog, COLORREF colour);
