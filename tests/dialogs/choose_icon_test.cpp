@@ -1,6 +1,5 @@
 // The Choose Icon dialog run for real and driven from inside its own message
-// loops: a program's icons offered at opening, the strip scrolled, OK and
-// Cancel.
+// loops: a program's icons offered at opening, the strip scrolled, OK, Cancel.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,7 +15,6 @@
 
 namespace {
 
-using Step = DialogScript::Step;
 const char kTooMany[] = "There are too many icons in the file to display them all.";
 const char kUseBrowse[] = "Please use the Browse button to select a file.";
 
@@ -26,23 +24,8 @@ std::string BinFile(const std::string& name) {
   return std::string(path, std::strrchr(path, '\\') + 1) + name;
 }
 
-Step Press(int id) {
+DialogScript::Step Press(int id) {
   return DialogScript::In("Choose Icon for", [id](HWND d) { DialogScript::Click(d, id); });
-}
-
-int ScrollMax(HWND dialog) {
-  int low = 0, high = 0;
-  GetScrollRange(GetDlgItem(dialog, IDC_ICON_SCROLL), SB_CTL, &low, &high);
-  return high;
-}
-
-// Whether the mouse pointer rests on the control's centre.
-bool PointerOn(HWND dialog, int control) {
-  RECT r;
-  POINT p;
-  GetWindowRect(GetDlgItem(dialog, control), &r);
-  GetCursorPos(&p);
-  return p.x == (r.left + r.right) / 2 && p.y == (r.top + r.bottom) / 2;
 }
 
 // A program's own icons are offered at opening, at most 129, to scroll through;
@@ -69,7 +52,7 @@ TEST(ChooseIconTest, OffersAProgramsOwnIconsToScrollAndPick) {
     extState.editingMenuButton = c.menuButton;
     lstrcpynA(buttonDialog.programText, c.program.c_str(), kTextBufferSize);
     catcher.clear();
-    std::vector<Step> steps = {
+    std::vector<DialogScript::Step> steps = {
         DialogScript::In(
             "Choose Icon for",
             [&](HWND dialog) {
@@ -77,9 +60,16 @@ TEST(ChooseIconTest, OffersAProgramsOwnIconsToScrollAndPick) {
               GetWindowTextA(dialog, caption, MAX_PATH);
               EXPECT_EQ(caption, "Choose Icon for " + c.program.substr(c.program.rfind('\\') + 1));
               EXPECT_EQ(buttonDialog.chosenIconFile, c.offered ? c.program : "");
-              EXPECT_EQ(ScrollMax(dialog), c.offered ? c.offered - 1 : 0);
+              int low = 0, high = 0;
+              GetScrollRange(GetDlgItem(dialog, IDC_ICON_SCROLL), SB_CTL, &low, &high);
+              EXPECT_EQ(high, c.offered ? c.offered - 1 : 0);
               EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
-              EXPECT_TRUE(PointerOn(dialog, c.offered == 1 ? IDOK : IDC_ICON_SCROLL));
+              // The pointer rests on OK when the one icon is chosen, else on the strip.
+              RECT r;
+              POINT p;
+              GetWindowRect(GetDlgItem(dialog, c.offered == 1 ? IDOK : IDC_ICON_SCROLL), &r);
+              GetCursorPos(&p);
+              EXPECT_TRUE(p.x == (r.left + r.right) / 2 && p.y == (r.top + r.bottom) / 2);
               if (c.offered < 2) return;
               // Scrolling chooses the icon at the strip's start, up to the last one.
               const std::pair<WPARAM, int> requests[] = {

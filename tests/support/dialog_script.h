@@ -37,14 +37,14 @@ class DialogScript {
   bool running_ = false, timedOut_ = false;
 };
 
-// A real click on the control (BM_CLICK): check boxes and radio buttons change.
+// A real click (BM_CLICK): check boxes and radio buttons change.
 void ClickControl(HWND dialog, int id);
-// Selects the list item with this exact text and tells the dialog, as a click
-// (LBN_SELCHANGE) or a double click (LBN_DBLCLK) would.
+// Selects the list item with this text, telling the dialog as a click or a
+// double click would.
 bool PickListItem(HWND dialog, int listId, const std::string& text, bool doubleClick = false);
-// A file name typed into the common Open dialog, and OK.
+// A file name typed into the common Open dialog, a colour into the colour
+// chooser's fields, and OK.
 void AnswerOpenDialog(HWND dialog, const std::string& path);
-// A colour put into the colour chooser's red, green and blue fields, and OK.
 void AnswerColorDialog(HWND dialog, COLORREF colour);
 // Runs the message loop until `done` answers true or `ms` pass.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 20000);
