@@ -18,7 +18,6 @@ namespace {
 using Script = DialogScript;
 constexpr UINT kProgramButton = 49, kMenuButton = 50, kBarOptions = 51;
 constexpr COLORREF kChosen = RGB(10, 120, 230);
-const char kBrowse[] = "Please use the Browse button to select a file.";
 const char kNoIcons[] =
     "There are no icons in the file. Please use the Change Icon button to select one.";
 
@@ -215,9 +214,9 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
                     Script::In("Color", [](HWND d) { AnswerColorDialog(d, kChosen); }),
                     Script::In("IconBar Options", [](HWND d) { ClickControl(d, IDOK); })});
   // The batch file has no icons; the library has more than the chooser offers.
-  EXPECT_EQ(BoxTexts(),
-            (std::vector<std::string>{
-                kBrowse, kNoIcons, "There are too many icons in the file to display them all."}));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                            "Please use the Browse button to select a file.", kNoIcons,
+                            "There are too many icons in the file to display them all."}));
   for (int session = 0; session < 2; ++session) {
     SCOPED_TRACE(session == 0 ? "as built" : "after File Manager started anew");
     EXPECT_EQ(Background(), kChosen);

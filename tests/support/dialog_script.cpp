@@ -1,5 +1,7 @@
 #include "support/dialog_script.h"
 
+#include <gtest/gtest.h>
+
 #include <colordlg.h>
 #include <dlgs.h>
 
@@ -57,8 +59,7 @@ DialogScript::Step DialogScript::In(const std::string& caption, std::function<vo
 }
 
 void DialogScript::Click(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
 }
 
 void ClickControl(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -80,6 +81,10 @@ void AnswerOpenDialog(HWND dialog, const std::string& path) {
 }
 
 void AnswerColorDialog(HWND dialog, COLORREF colour) {
+  RECT box, field;
+  GetWindowRect(dialog, &box);
+  GetWindowRect(GetDlgItem(dialog, COLOR_RED), &field);
+  EXPECT_LT(field.left, box.right) << "the colour chooser opens without its custom colour part";
   SetDlgItemInt(dialog, COLOR_RED, GetRValue(colour), FALSE);
   SetDlgItemInt(dialog, COLOR_GREEN, GetGValue(colour), FALSE);
   SetDlgItemInt(dialog, COLOR_BLUE, GetBValue(colour), FALSE);

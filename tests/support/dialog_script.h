@@ -43,7 +43,7 @@ void ClickControl(HWND dialog, int id);
 // double click would.
 bool PickListItem(HWND dialog, int listId, const std::string& text, bool doubleClick = false);
 // A file name typed into the common Open dialog, a colour into the colour
-// chooser's fields, and OK.
+// chooser's fields (it must open full), and OK.
 void AnswerOpenDialog(HWND dialog, const std::string& path);
 void AnswerColorDialog(HWND dialog, COLORREF colour);
 // Runs the message loop until `done` answers true or `ms` pass.
