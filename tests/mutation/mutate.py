@@ -27,7 +27,7 @@ AREAS = {
     "bar": "ButtonListTest|BarMouseTest|BarClickTest|LayoutTest|WalkTest|BarPaintTest|IconFrameTest|"
            "BarWindowTest|MakeIconResourceName|RunButtonTest|ProgramButtonTest|BarOnScreenTest|"
            "RobustnessTest",
-    "dialogs": "MenuListTest|DialogsInHostTest|ChooseIconTest|AboutTest|DialogTemplatesTest|"
+    "dialogs": "MenuListTest|DialogsInHostTest|ChooseIconTest|"
                "PopupOptionsTest",
 }
 

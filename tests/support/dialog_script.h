@@ -1,7 +1,9 @@
-// Drives this thread's modal dialogs as a user would: a thread timer (it runs
-// inside every modal loop) waits for a visible dialog with the caption of the
-// next step and lets the step act on it. Steps post their clicks, so that a
-// dialog a click opens runs its own loop while the script goes on.
+// Drives this thread's modal dialogs as a user would. A hidden window's timer
+// (serviced inside every modal loop, the common dialogs' too) runs the steps in
+// order; a step that answers false, its dialog not being up yet, is tried again
+// at the next tick. Clicks are posted, so that a dialog a click opens runs its
+// own loop while the script goes on. After 30 seconds the dialogs are
+// cancelled one by one: a failing test ends instead of hanging.
 #pragma once
 #include <windows.h>
 
@@ -9,42 +11,40 @@
 #include <string>
 #include <vector>
 
-struct DialogStep {
-  std::string caption;  // a caption that starts with this text
-  std::function<void(HWND dialog)> act;
-};
-
 class DialogScript {
  public:
-  explicit DialogScript(std::vector<DialogStep> steps);
-  ~DialogScript();
+  using Step = std::function<bool()>;
+  explicit DialogScript(std::vector<Step> steps);
+  ~DialogScript() { DestroyWindow(ticker_); }
   DialogScript(const DialogScript&) = delete;
   DialogScript& operator=(const DialogScript&) = delete;
-  // Every step has acted.
-  bool Done() const { return next_ == steps_.size(); }
-  // The caption the script still waits for, or "" when done.
-  std::string Waiting() const { return Done() ? "" : steps_[next_].caption; }
+  bool finished() const { return next_ == steps_.size(); }
+  bool timedOut() const { return timedOut_; }
+  // This thread's visible dialog that has the input (its owners are disabled
+  // meanwhile) and whose caption starts with `caption`, or null.
+  static HWND Dialog(const std::string& caption);
+  // A step that waits for that dialog and acts on it.
+  static Step In(const std::string& caption, std::function<void(HWND)> action);
+  // The button's command, as the dialog receives it from a click.
+  static void Click(HWND dialog, int id);
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-  static BOOL CALLBACK Visit(HWND window, LPARAM);
-  static DialogScript* active_;
-  std::vector<DialogStep> steps_;
+  std::vector<Step> steps_;
   size_t next_ = 0;
-  UINT_PTR timer_ = 0;
+  HWND ticker_ = nullptr;
+  DWORD start_ = GetTickCount();
+  bool running_ = false, timedOut_ = false;
 };
 
-// Actions for steps. Each posts or sets, never waits.
-void ClickControl(HWND dialog, int id);  // a real button click (BM_CLICK)
-void TypeText(HWND dialog, int id, const std::string& text);
-// Selects the list item with this exact text and tells the dialog, as a click
-// (LBN_SELCHANGE) or a double click (LBN_DBLCLK) would.
+// A real click (BM_CLICK): check boxes and radio buttons change.
+void ClickControl(HWND dialog, int id);
+// Selects the list item with this text, telling the dialog as a click or a
+// double click would.
 bool PickListItem(HWND dialog, int listId, const std::string& text, bool doubleClick = false);
-// Types a file name into the common Open dialog and presses its OK button.
+// A file name typed into the common Open dialog, a colour into the colour
+// chooser's fields (it must open full), and OK.
 void AnswerOpenDialog(HWND dialog, const std::string& path);
-// Puts a colour into the colour chooser's red, green and blue fields and
-// presses its OK button.
 void AnswerColorDialog(HWND dialog, COLORREF colour);
-
 // Runs the message loop until `done` answers true or `ms` pass.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000);
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 20000);
