@@ -1,369 +1,142 @@
-// The extension entry: what each event and command answers and changes.
+// The load sequence and the MDI client's placement in a small frame of File
+// Manager's window classes: what only a test from inside can set up (the real
+// DLL in the stand-in File Manager: tests/integration).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
-#include <string>
-#include <vector>
 
-#include "host/exports.h"
-#include "host/fm_interface.h"
-#include "host/layout.h"
-#include "host/lifecycle.h"
-#include "host/state.h"
+#include "bar/real_bar_fixture.h"
 #include "resources/resource.h"
-#include "settings/settings.h"
-#include "settings/settings_test_support.h"
 #include "support/msgbox_catcher.h"
 
 namespace {
 
-constexpr WORD kDelta = 700;
-
-// A stand-in frame window that only records what it is sent and posted.
-struct FrameSpy {
-  static std::vector<MSG>& Log() {
-    static std::vector<MSG> log;
-    return log;
-  }
-  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == FM_REFRESH_WINDOWS || m == WM_COMMAND) Log().push_back(MSG{w, m, wp, lp, 0, {}});
-    return DefWindowProcA(w, m, wp, lp);
-  }
-  static HWND Create() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "WFS_Frame";
-    RegisterClassA(&wc);
-    Log().clear();
-    return CreateWindowExA(0, "WFS_Frame", "File Manager", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
-                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  }
-};
-
-int CountLogged(UINT message, WPARAM wParam) {
-  int n = 0;
-  for (const MSG& m : FrameSpy::Log()) n += (m.message == message && m.wParam == wParam);
-  return n;
+// A child window's left, top, right and bottom in its parent.
+using Place = std::array<LONG, 4>;
+Place PlaceOf(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right, r.bottom};
 }
 
-std::string ItemText(HMENU menu, UINT position) {
-  char text[260] = "";
-  GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-  return text;
-}
+using LoadSequenceTest = RealBarTest;
 
-class EntryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetExtensionState();
-    extState.instance = GetModuleHandleA(nullptr);
-    frame_ = FrameSpy::Create();
-    ASSERT_NE(frame_, nullptr);
-    extState.frameWindow = frame_;
-    extState.extensionMenu = LoadMenuA(extState.instance, MAKEINTRESOURCEA(IDM_EXTENSION_MENU));
-    ASSERT_NE(extState.extensionMenu, nullptr);
-    extState.menuDelta = kDelta;
-  }
-  void TearDown() override {
-    DestroyMenu(extState.extensionMenu);
-    DestroyWindow(frame_);
-    ResetExtensionState();
-    extState.instance = GetModuleHandleA(nullptr);
-  }
-  UINT State(UINT position) {
-    return GetMenuState(extState.extensionMenu, position, MF_BYPOSITION) &
-           (MF_GRAYED | MF_DISABLED);
-  }
-  HWND frame_ = nullptr;
-};
-
-TEST_F(EntryTest, InitialStateBeforeAnyLoad) {
-  // The state a freshly attached library starts from.
-  EXPECT_EQ(extState.barOn, 1);
-  EXPECT_EQ(extState.deleteWarning, 1);
-  EXPECT_EQ(extState.saveState, 0);
-  EXPECT_EQ(extState.barWindow, nullptr);
-  EXPECT_EQ(extState.mdiClientWindow, nullptr);
-  EXPECT_STREQ(extState.fileSeparator, " ");
-}
-
-TEST_F(EntryTest, MenuResourceLayout) {
-  HMENU menu = extState.extensionMenu;
-  ASSERT_EQ(GetMenuItemCount(menu), 17);
-  HMENU newButton = GetSubMenu(menu, 0);
-  ASSERT_NE(newButton, nullptr);
-  EXPECT_EQ(ItemText(menu, 0), "&New Icon Button ...");
-  EXPECT_EQ(ItemText(newButton, 0), "&Menu Item");
-  EXPECT_EQ(GetMenuItemID(newButton, 0), 50u);
-  EXPECT_EQ(ItemText(newButton, 1), "&Program Item");
-  EXPECT_EQ(GetMenuItemID(newButton, 1), 49u);
+// Loads that end early: one report, File Manager's record untouched, and no
+// command of ours posted before File Manager has told our IDs.
+TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
   const struct {
-    UINT position;
+    const char* barOn;
+    bool popupClassTaken, noMdiClient, noFrame;  // in this order: each row takes more away
     const char* text;
-    UINT id;
-  } items[] = {{2, "&Bar Options", 51},
-               {4, "&Popup Options", 41},
-               {6, "&Refresh Icons", 46},
-               {8, "&Save Now", 43},
-               {10, "&Don't Save", 42},
-               {12, "&Help", 44},
-               {14, "&About QX FileManager Extension...", 45},
-               {16, "Bar &Off", 39}};
-  for (const auto& item : items) {
-    EXPECT_EQ(ItemText(menu, item.position), item.text);
-    EXPECT_EQ(GetMenuItemID(menu, item.position), item.id);
-  }
-  for (UINT position = 1; position < 16; position += 2)
-    EXPECT_TRUE(GetMenuState(menu, position, MF_BYPOSITION) & MF_SEPARATOR) << position;
-}
-
-TEST_F(EntryTest, UnhandledEventsAnswerZeroAndChangeNothing) {
-  MessageBoxCatcher catcher;
-  for (WORD event : {0, 1, 37, 40, 48, 52, 60, 99, 102, 103, 104, 105, 200, 0xFFFF}) {
-    EXPECT_EQ(FMExtensionProc(frame_, event, 0), 0) << event;
-  }
-  EXPECT_EQ(extState.saveState, 0);
-  EXPECT_EQ(extState.barOn, 1);
-  EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &Off");
-  EXPECT_TRUE(FrameSpy::Log().empty());
-  EXPECT_TRUE(catcher.boxes().empty());
-}
-
-TEST_F(EntryTest, BarOffThenOnSwitchesTheMenuAndAsksForARefresh) {
-  EXPECT_EQ(FMExtensionProc(frame_, CMD_BAR_OFF, 0), 0);
-  EXPECT_EQ(extState.barOn, 0);
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-  EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &On");
-  EXPECT_EQ(GetMenuItemID(extState.extensionMenu, 16), kDelta + 38u);
-  for (UINT position = 0; position <= 14; position += 2)
-    EXPECT_EQ(State(position), UINT(MF_GRAYED));
-  EXPECT_EQ(State(16), 0u);
-  EXPECT_EQ(CountLogged(FM_REFRESH_WINDOWS, 1), 1);  // sent, not posted
-
-  extState.saveState = SAVE_NOTHING;
-  EXPECT_EQ(FMExtensionProc(frame_, CMD_BAR_ON, 0), 0);
-  EXPECT_EQ(extState.barOn, 1);
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-  EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &Off");
-  EXPECT_EQ(GetMenuItemID(extState.extensionMenu, 16), kDelta + 39u);
-  for (UINT position = 0; position <= 16; position += 2) EXPECT_EQ(State(position), 0u);
-  EXPECT_EQ(CountLogged(FM_REFRESH_WINDOWS, 1), 2);
-}
-
-TEST_F(EntryTest, DontSaveUntilTheNextChange) {
-  FMExtensionProc(frame_, CMD_DONT_SAVE, 0);
-  EXPECT_EQ(extState.saveState, SAVE_NEVER);
-  FMExtensionProc(frame_, CMD_BAR_OFF, 0);
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-  FMExtensionProc(frame_, CMD_DONT_SAVE, 0);
-  FMExtensionProc(frame_, CMD_BAR_ON, 0);
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-}
-
-TEST_F(EntryTest, BarSwitchWithoutItsTextChangesNothingFurther) {
-  HMODULE partial = LoadLibraryExA("partial_strings.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(partial, nullptr);
-  extState.instance = partial;
-  MessageBoxCatcher catcher;
-  FMExtensionProc(frame_, CMD_BAR_OFF, 0);
-  FMExtensionProc(frame_, CMD_BAR_ON, 0);
-  extState.instance = GetModuleHandleA(nullptr);
-  FreeLibrary(partial);
-  ASSERT_EQ(catcher.boxes().size(), 2u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXFILMAN :1 - LoadString failed.");
-  EXPECT_EQ(catcher.boxes()[1].text, "QXFILMAN :3 - LoadString failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-  EXPECT_EQ(extState.barOn, 1);
-  EXPECT_EQ(extState.saveState, SAVE_NOTHING);
-  EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &Off");
-  EXPECT_EQ(CountLogged(FM_REFRESH_WINDOWS, 1), 0);
-}
-
-TEST_F(EntryTest, FailedItemReplacementIsReportedAndTheSwitchGoesOn) {
-  HMENU full = extState.extensionMenu;
-  extState.extensionMenu = CreatePopupMenu();  // no position 16
-  AppendMenuA(extState.extensionMenu, MF_STRING, 1, "only");
-  MessageBoxCatcher catcher;
-  FMExtensionProc(frame_, CMD_BAR_OFF, 0);
-  DestroyMenu(extState.extensionMenu);
-  extState.extensionMenu = full;
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXFILMAN :2 - ModifyMenu failed.");
-  EXPECT_EQ(extState.barOn, 0);
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-  EXPECT_EQ(CountLogged(FM_REFRESH_WINDOWS, 1), 1);
-}
-
-TEST_F(EntryTest, RelayoutCommandLoadsTheTreeClassName) {
-  treeClassText[0] = '\0';
-  EXPECT_EQ(FMExtensionProc(frame_, CMD_RELAYOUT_TREES, 0), 0);
-  EXPECT_STREQ(treeClassText, "WFS_Tree");
-}
-
-TEST_F(EntryTest, RefreshIconsRepaintsTheBar) {
-  HWND bar = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr,
-                             nullptr, nullptr);
-  ASSERT_NE(bar, nullptr);
-  extState.barWindow = bar;
-  UpdateWindow(bar);
-  RECT update;
-  EXPECT_FALSE(GetUpdateRect(bar, &update, FALSE));
-  EXPECT_EQ(FMExtensionProc(frame_, CMD_REFRESH_ICONS, 0), 0);
-  EXPECT_TRUE(GetUpdateRect(bar, &update, FALSE));
-  EXPECT_EQ(update.right - update.left, 50);
-  DestroyWindow(bar);
-}
-
-class LoadEventTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetExtensionState();
-    extState.instance = GetModuleHandleA(nullptr);
-  }
-  void TearDown() override {
-    if (extState.extensionMenu) DestroyMenu(extState.extensionMenu);
-    ResetExtensionState();
-    extState.instance = GetModuleHandleA(nullptr);
-  }
-};
-
-TEST_F(LoadEventTest, NoFrameWindowIsReportedAndLeavesTheRecordAlone) {
-  FMS_LOADA load;
-  std::memset(&load, 0xAB, sizeof load);
-  load.wMenuDelta = kDelta;
-  FMS_LOADA before = load;
-  MessageBoxCatcher catcher;
-  EXPECT_EQ(FMExtensionProc(nullptr, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&load)), 1);
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXINIT :3 - FindWindow failed.");
-  EXPECT_EQ(std::memcmp(&load, &before, sizeof load), 0);
-}
-
-// A load into a frame of File Manager's classes, with the settings file given.
-class CompleteLoadTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetExtensionState();
-    extState.instance = GetModuleHandleA(nullptr);
-    for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
-      CreateDirectoryA(level, nullptr);
-    CreateDirectoryA(UserDirectory().c_str(), nullptr);
-    RemoveFile(SettingsPath());
-    frame_ = FrameSpy::Create();
-    ASSERT_NE(frame_, nullptr);
-    CLIENTCREATESTRUCT client = {nullptr, 1000};
-    mdiClient_ = CreateWindowExA(0, "MDIClient", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 400, 250,
-                                 frame_, nullptr, GetModuleHandleA(nullptr), &client);
-    ASSERT_NE(mdiClient_, nullptr);
-  }
-  void TearDown() override {
-    CleanUpExtension();
-    DestroyWindow(frame_);
-    RemoveFile(SettingsPath());
-    ResetExtensionState();
-    ResetBarSettings();
-    extState.instance = GetModuleHandleA(nullptr);
-  }
-  void Load() {
-    load_ = {};
-    load_.wMenuDelta = 0x10000 + kDelta;  // only the low 16 bits are the delta
-    EXPECT_EQ(FMExtensionProc(frame_, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&load_)), 1);
-  }
-  // The messages the load posted, in the order the frame receives them.
-  std::vector<MSG> Posted() {
-    FrameSpy::Log().clear();
-    MSG msg;
-    while (PeekMessageA(&msg, frame_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    return FrameSpy::Log();
-  }
-  HWND frame_ = nullptr;
-  HWND mdiClient_ = nullptr;
-  FMS_LOADA load_;
-};
-
-TEST_F(CompleteLoadTest, HandsFileManagerTheMenuAndAsksForARefresh) {
-  MessageBoxCatcher catcher;
-  Load();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(load_.dwSize, sizeof(FMS_LOADA));
-  EXPECT_STREQ(load_.szMenuName, "&QX's Extension");
-  EXPECT_EQ(load_.hMenu, extState.extensionMenu);
-  ASSERT_NE(load_.hMenu, nullptr);
-  EXPECT_EQ(GetMenuItemCount(load_.hMenu), 17);
-  EXPECT_EQ(extState.menuDelta, kDelta);
-  EXPECT_EQ(extState.frameWindow, frame_);
-  std::vector<MSG> posted = Posted();
-  ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(posted[0].message, UINT(FM_REFRESH_WINDOWS));
-  EXPECT_EQ(posted[0].wParam, 1u);
-  EXPECT_EQ(extState.saveState, SAVE_NOTHING);
-  DestroyMenu(load_.hMenu);
-}
-
-TEST_F(CompleteLoadTest, ABarStoredOffPostsBarOffAfterTheRefresh) {
-  ASSERT_TRUE(WritePrivateProfileStringA("Icon Bar", "Bar On", "0", SettingsPath().c_str()));
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
-  MessageBoxCatcher catcher;
-  Load();
-  EXPECT_TRUE(catcher.boxes().empty());
-  EXPECT_EQ(extState.barOn, 0);
-  std::vector<MSG> posted = Posted();
-  ASSERT_EQ(posted.size(), 2u);
-  EXPECT_EQ(posted[0].message, UINT(FM_REFRESH_WINDOWS));
-  EXPECT_EQ(posted[1].message, UINT(WM_COMMAND));
-  EXPECT_EQ(posted[1].wParam, kDelta + 39u);
-  EXPECT_EQ(posted[1].lParam, 0);
-  // File Manager hands the command back as the bare ID.
-  FMExtensionProc(frame_, WORD(posted[1].wParam - kDelta), 0);
-  EXPECT_EQ(ItemText(extState.extensionMenu, 16), "Bar &On");
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-  DestroyMenu(load_.hMenu);
-}
-
-TEST_F(CompleteLoadTest, ALoadThatFailsBeforeTheMenuDeltaPostsNoCommandOfOurs) {
-  // The popup class is taken: the load fails once the bar window exists.
+  } cases[] = {
+      {"0", true, false, false, "QXINIT :11 - RegisterClass failed."},
+      {"1", true, false, false, "QXINIT :11 - RegisterClass failed."},
+      {"0", false, true, false, "QXINIT :4 - EnumerateChildWindows failed."},
+      {"0", false, true, true, "QXINIT :3 - FindWindow failed."},
+  };
   WNDCLASSA taken = {};
   taken.lpfnWndProc = DefWindowProcA;
   taken.hInstance = extState.instance;
   taken.lpszClassName = "QXPopUp";
-  for (const char* barOn : {"0", "1"}) {
-    SCOPED_TRACE(barOn);
-    ASSERT_TRUE(RegisterClassA(&taken));  // the clean-up unregisters it
-    ASSERT_TRUE(WritePrivateProfileStringA("Icon Bar", "Bar On", barOn, SettingsPath().c_str()));
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    WriteSettingsFile({{"Icon Bar", {{"Bar On", c.barOn}}}});
+    if (c.noMdiClient) DestroyWindow(mdiClient_);
+    if (c.noFrame) DestroyWindow(frame_);
+    // The clean-up unregisters it.
+    ASSERT_TRUE(!c.popupClassTaken || RegisterClassA(&taken));
+    FMS_LOADA load;
+    std::memset(&load, 0xAB, sizeof load);
+    load.wMenuDelta = kDelta;
+    const FMS_LOADA before = load;
     MessageBoxCatcher catcher;
-    Load();
+    EXPECT_EQ(FMExtensionProc(c.noFrame ? nullptr : frame_, FMEVENT_LOAD,
+                              reinterpret_cast<LPARAM>(&load)),
+              1);
     ASSERT_EQ(catcher.boxes().size(), 1u);
-    ASSERT_NE(extState.barWindow, nullptr);
-    MoveWindow(mdiClient_, 0, 0, 400, 200 + barOn[0], TRUE);  // the MDI client placed anew
-    for (const MSG& message : Posted()) EXPECT_NE(message.message, UINT(WM_COMMAND));
+    EXPECT_EQ(catcher.boxes()[0].text, c.text);
+    EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
+    EXPECT_EQ(std::memcmp(&load, &before, sizeof load), 0);
+    if (!c.noMdiClient) MoveWindow(mdiClient_, 0, 0, 400, 201, TRUE);  // placed anew
+    FrameLog::Messages().clear();
+    Pump();
+    for (const MSG& message : FrameLog::Messages()) EXPECT_NE(message.message, UINT(WM_COMMAND));
     CleanUpExtension();
     ResetExtensionState();
     ResetBarSettings();
     extState.instance = GetModuleHandleA(nullptr);
+    RemoveSettingsFiles();
   }
 }
 
-TEST_F(CompleteLoadTest, SaveNowAfterDontSaveWritesAndLeavesNothingToSave) {
+using MdiPlacementTest = RealBarTest;
+
+// The bar takes the client's top and the client moves down, the tree windows
+// sticking out of it are fitted in after; a pure move and a bar switched off
+// pass unchanged.
+TEST_F(MdiPlacementTest, TheClientMakesRoomAndTreeWindowsAreFittedIntoIt) {
+  WriteSettingsFile({{"Icon Bar", {{"Bar Height", "30"}, {"Bar Length", "500"}}}});
+  ASSERT_NE(Load(), nullptr);
+  SetWindowPos(mdiClient_, nullptr, 0, 0, 700, 400, SWP_NOZORDER);
+  EXPECT_EQ(PlaceOf(mdiClient_), (Place{0, 31, 700, 400}));
+  EXPECT_EQ(PlaceOf(extState.barWindow), (Place{0, 0, 500, 30}));
+  FrameLog::Messages().clear();
+  Pump();
+  EXPECT_EQ(FrameLog::Count(WM_COMMAND, kDelta + CMD_RELAYOUT_TREES), 1);
+
+  const int b = GetSystemMetrics(SM_CYBORDER);
+  const int maxTop = -(2 * b + GetSystemMetrics(SM_CYCAPTION));
+  const struct {
+    const char* className;
+    int x, y, cx, cy;
+    bool maximized;
+    int top, bottom;  // in the client, 369 high
+  } cases[] = {
+      {"WFS_Tree", 10, 10, 200, 100, false, 10, 110},  // inside
+      {"WFS_Tree", 20, 40, 200, 500, false, 40, 369},  // bottom out
+      {"WFS_Tree", 30, -20, 200, 500, false, b, 369},  // both out
+      {"WFS_Tree", 40, -20, 200, 100, false, b, 369},  // top out
+      {"WFS_Other", 50, 40, 200, 500, false, 40, 540},
+      {"WFS_Tree", 0, maxTop, 700, 500, true, maxTop, maxTop + 369 + 5 * b},
+      {"WFS_Tree", 0, maxTop, 700, 300, true, maxTop, maxTop + 300},
+  };
+  WNDCLASSA treeClass{};
+  treeClass.lpfnWndProc = DefWindowProcA;
+  treeClass.hInstance = GetModuleHandleA(nullptr);
+  for (const char* name : {"WFS_Tree", "WFS_Other"}) {
+    treeClass.lpszClassName = name;
+    RegisterClassA(&treeClass);
+  }
+  std::vector<HWND> trees;
+  for (const auto& c : cases) {
+    // Marked maximized by its style alone, so that its place is the test's.
+    trees.push_back(CreateWindowExA(0, c.className, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                    mdiClient_, nullptr, treeClass.hInstance, nullptr));
+    if (c.maximized)
+      SetWindowLongPtrA(trees.back(), GWL_STYLE, WS_CHILD | WS_VISIBLE | WS_MAXIMIZE);
+    SetWindowPos(trees.back(), nullptr, c.x, c.y, c.cx, c.cy, SWP_NOZORDER);
+  }
   MessageBoxCatcher catcher;
-  Load();
-  FMExtensionProc(frame_, CMD_BAR_OFF, 0);
-  FMExtensionProc(frame_, CMD_DONT_SAVE, 0);
-  EXPECT_FALSE(FileExists(SettingsPath()));
-  FMExtensionProc(frame_, CMD_SAVE_NOW, 0);
-  EXPECT_EQ(extState.saveState, SAVE_NOTHING);
-  EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Bar On"), "0");
+  FMExtensionProc(frame_, CMD_RELAYOUT_TREES, 0);
   EXPECT_TRUE(catcher.boxes().empty());
-  // A save that fails (the file made read-only) leaves the changes due.
-  FMExtensionProc(frame_, CMD_BAR_ON, 0);
-  ASSERT_TRUE(SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
-  FMExtensionProc(frame_, CMD_SAVE_NOW, 0);
-  SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  EXPECT_EQ(extState.saveState, SAVE_AT_UNLOAD);
-  EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Bar On"), "0");
-  DestroyMenu(load_.hMenu);
+  for (size_t n = 0; n < trees.size(); ++n) {
+    const auto& c = cases[n];
+    EXPECT_EQ(PlaceOf(trees[n]), (Place{c.x, c.top, c.x + c.cx, c.bottom})) << n;
+    DestroyWindow(trees[n]);
+  }
+  for (const char* name : {"WFS_Tree", "WFS_Other"}) UnregisterClassA(name, treeClass.hInstance);
+
+  SetWindowPos(mdiClient_, nullptr, 5, 50, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+  EXPECT_EQ(PlaceOf(mdiClient_), (Place{5, 50, 705, 419}));
+  EXPECT_EQ(PlaceOf(extState.barWindow), (Place{0, 0, 500, 30}));
+  FrameLog::Messages().clear();
+  Pump();
+  EXPECT_EQ(FrameLog::Count(WM_COMMAND, kDelta + CMD_RELAYOUT_TREES), 0);
+  extState.barOn = 0;
+  SetWindowPos(mdiClient_, nullptr, 0, 0, 700, 410, SWP_NOZORDER);
+  EXPECT_EQ(PlaceOf(mdiClient_), (Place{0, 0, 700, 410}));
 }
 
 }  // namespace

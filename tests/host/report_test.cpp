@@ -7,94 +7,57 @@
 
 namespace {
 
-class ReportFailureTest : public ::testing::Test {
- protected:
-  void SetUp() override { extState.instance = GetModuleHandleA(nullptr); }
-  void TearDown() override {
+TEST(ReportFailureTest, JoinsTagStepAndOperationWithTheirFallbacks) {
+  const struct {
+    const char* strings;  // a resource-only module for the texts; null: our own
+    int tag, operation, step;
+    const char* text;
+  } cases[] = {
+      {nullptr, 896, 897, 201, "QXINIT :201 - FindWindow failed."},
+      {nullptr, 9999, 270, 5, " :5 - LoadString failed."},
+      {nullptr, 768, 9998, 12, "QXFILMAN :12 - 9998 failed."},
+      {nullptr, 948, 949, -3, "QXSAVE :-3 - Error trying to  DELETE file QXICOBAR.BAK failed."},
+      {nullptr, 768, 3, 0, "QXFILMAN :0 - Insufficient memory, LocalAlloc failed."},
+      {"partial_strings.dll", 896, 3, 7, "QXINIT :7 - Insufficient memory, LocalAlloc failed."},
+      {"partial_strings.dll", 896, 4000, -2147483647 - 1, "QXINIT :-2147483648 - 4000 failed."},
+      {"no_strings.dll", 896, 3, 42, "42Insufficient memory, LocalAlloc"},  // no caption either
+      {"no_strings.dll", 896, 270, 43, "43270"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    HMODULE strings = c.strings ? LoadLibraryExA(c.strings, nullptr, LOAD_LIBRARY_AS_DATAFILE)
+                                : GetModuleHandleA(nullptr);
+    ASSERT_NE(strings, nullptr);
+    extState.instance = strings;
+    MessageBoxCatcher catcher;
+    EXPECT_EQ(ReportFailure(c.tag, c.operation, c.step), IDOK);
     extState.instance = GetModuleHandleA(nullptr);
-    for (HMODULE m : loaded_) FreeLibrary(m);
+    if (c.strings) FreeLibrary(strings);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    const CaughtBox& box = catcher.boxes()[0];
+    EXPECT_TRUE(box.shown);
+    EXPECT_EQ(box.text, c.text);
+    EXPECT_EQ(box.caption, c.text[0] == '4' ? "" : "QX IconBar");
+    EXPECT_EQ(box.style, 0x2010u);  // task-modal, stop sign
+    EXPECT_EQ(box.owner, nullptr);
   }
-  HMODULE LoadStrings(const char* name) {
-    HMODULE m = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    EXPECT_NE(m, nullptr) << name;
-    loaded_.push_back(m);
-    return m;
+}
+
+// A box that cannot be shown is tried once more system-modal; then given up,
+// and the next report shows as usual.
+TEST(ReportFailureTest, RetriesOnceSystemModal) {
+  extState.instance = GetModuleHandleA(nullptr);
+  MessageBoxCatcher catcher;
+  for (int failing : {1, 2, 0}) {
+    SCOPED_TRACE(failing);
+    catcher.clear();
+    catcher.failNextCalls(failing);
+    EXPECT_EQ(ReportFailure(768, 270, 1), failing < 2 ? IDOK : 0);
+    ASSERT_EQ(catcher.boxes().size(), failing ? 2u : 1u);
+    EXPECT_EQ(catcher.boxes().back().shown, failing < 2);
+    EXPECT_EQ(catcher.boxes().back().style, failing ? UINT(MB_SYSTEMMODAL | MB_ICONHAND) : 0x2010u);
+    EXPECT_EQ(catcher.boxes().back().text, "QXFILMAN :1 - LoadString failed.");
   }
-  std::vector<HMODULE> loaded_;
-};
-
-TEST_F(ReportFailureTest, JoinsTagStepOperationUnderTheCaption) {
-  MessageBoxCatcher catcher;
-  ASSERT_TRUE(catcher.watching());
-  EXPECT_EQ(ReportFailure(896, 897, 201), IDOK);
-  ASSERT_EQ(catcher.boxes().size(), 1u);
-  const CaughtBox& box = catcher.boxes()[0];
-  EXPECT_TRUE(box.shown);
-  EXPECT_EQ(box.text, "QXINIT :201 - FindWindow failed.");
-  EXPECT_EQ(box.caption, "QX IconBar");
-  EXPECT_EQ(box.style, UINT(MB_TASKMODAL | MB_ICONHAND));
-  EXPECT_EQ(box.style, 0x2010u);
-  EXPECT_EQ(box.owner, nullptr);
-}
-
-TEST_F(ReportFailureTest, MissingPiecesAndNumbers) {
-  MessageBoxCatcher catcher;
-  ReportFailure(9999, 270, 5);   // a tag with no string
-  ReportFailure(768, 9998, 12);  // an operation with no string: its number
-  ReportFailure(948, 949, -3);   // a negative step keeps its sign
-  ReportFailure(768, 3, 0);      // the table's own text for ID 3
-  ASSERT_EQ(catcher.boxes().size(), 4u);
-  EXPECT_EQ(catcher.boxes()[0].text, " :5 - LoadString failed.");
-  EXPECT_EQ(catcher.boxes()[1].text, "QXFILMAN :12 - 9998 failed.");
-  EXPECT_EQ(catcher.boxes()[2].text,
-            "QXSAVE :-3 - Error trying to  DELETE file QXICOBAR.BAK failed.");
-  EXPECT_EQ(catcher.boxes()[3].text, "QXFILMAN :0 - Insufficient memory, LocalAlloc failed.");
-  for (const CaughtBox& box : catcher.boxes()) EXPECT_EQ(box.caption, "QX IconBar");
-}
-
-TEST_F(ReportFailureTest, AllocationFailureTextWithoutTheTable) {
-  extState.instance = LoadStrings("partial_strings.dll");
-  MessageBoxCatcher catcher;
-  ReportFailure(896, 3, 7);
-  ReportFailure(896, 4000, -2147483647 - 1);
-  ASSERT_EQ(catcher.boxes().size(), 2u);
-  EXPECT_EQ(catcher.boxes()[0].text, "QXINIT :7 - Insufficient memory, LocalAlloc failed.");
-  EXPECT_EQ(catcher.boxes()[1].text, "QXINIT :-2147483648 - 4000 failed.");
-  EXPECT_EQ(catcher.boxes()[0].caption, "QX IconBar");
-}
-
-TEST_F(ReportFailureTest, NoStringsAtAllStillShowsTheNumbers) {
-  extState.instance = LoadStrings("no_strings.dll");
-  MessageBoxCatcher catcher;
-  ReportFailure(896, 3, 42);
-  ReportFailure(896, 270, 43);
-  ASSERT_EQ(catcher.boxes().size(), 2u);
-  EXPECT_EQ(catcher.boxes()[0].text, "42Insufficient memory, LocalAlloc");
-  EXPECT_EQ(catcher.boxes()[1].text, "43270");
-  EXPECT_EQ(catcher.boxes()[0].caption, "");
-}
-
-TEST_F(ReportFailureTest, RetriesOnceSystemModalWhenTheBoxCannotBeShown) {
-  MessageBoxCatcher catcher;
-  catcher.failNextCalls(1);
-  EXPECT_EQ(ReportFailure(768, 270, 1), IDOK);
-  ASSERT_EQ(catcher.boxes().size(), 2u);
-  EXPECT_FALSE(catcher.boxes()[0].shown);
-  EXPECT_EQ(catcher.boxes()[0].style, 0x2010u);
-  EXPECT_TRUE(catcher.boxes()[1].shown);
-  EXPECT_EQ(catcher.boxes()[1].style, UINT(MB_SYSTEMMODAL | MB_ICONHAND));
-  EXPECT_EQ(catcher.boxes()[1].text, "QXFILMAN :1 - LoadString failed.");
-  EXPECT_EQ(catcher.boxes()[1].caption, "QX IconBar");
-}
-
-TEST_F(ReportFailureTest, GivesUpAfterTheRetry) {
-  MessageBoxCatcher catcher;
-  catcher.failNextCalls(2);
-  EXPECT_EQ(ReportFailure(768, 270, 1), 0);
-  EXPECT_EQ(catcher.boxes().size(), 2u);
-  catcher.clear();
-  EXPECT_EQ(ReportFailure(768, 270, 2), IDOK);  // later reports show as usual
-  EXPECT_EQ(catcher.boxes().size(), 1u);
 }
 
 }  // namespace

@@ -1,128 +1,153 @@
-// Unloading the real extension from the stand-in File Manager: the settings
-// written only when something changed, File Manager's windows and classes
-// given back (many loads and unloads: robustness_test.cpp).
+// The real extension in the stand-in File Manager: its menu on the menu bar
+// and the bar switch, and what an unload saves and gives back (many loads and
+// unloads: robustness_test.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "bar_host_fixture.h"
+#include "support/msgbox_catcher.h"
 
 namespace barhost {
 namespace {
 
-// A key that no save writes: while it is in the file, the file was not saved.
-const Keys kMarker = {{"Left By The Test", "1"}};
+std::string ItemText(HMENU menu, UINT position) {
+  char text[260] = "";
+  GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+  return text;
+}
 
-class UnloadInHostTest : public BarInHostTest {
- protected:
-  void StartFramed() {
-    geometry_.barFramed = true;
-    geometry_.buttonCount = 2;
-    WriteBarSettings(geometry_, kMarker,
+using ExtensionInHostTest = BarInHostTest;
+
+// With the bar stored on and off: the menu as File Manager shows it with our
+// IDs raised by its delta, then the bar switched through File Manager.
+TEST_F(ExtensionInHostTest, TheMenuAndTheBarSwitch) {
+  // Every other position a separator; the first item opens New Icon Button's
+  // Menu Item and Program Item.
+  const UINT ids[] = {UINT(-1), 751, 741, 746, 743, 742, 744, 745};
+  for (int stored : {1, 0}) {
+    SCOPED_TRACE(stored);
+    WriteSettings({{"Bar On", std::to_string(stored)}}, {});
+    Start(false);
+    ASSERT_EQ(fmhost::Extensions(frame_).size(), 1u);
+    HMENU menu = fmhost::Extensions(frame_)[0].menu;
+    ASSERT_EQ(GetSubMenu(GetMenu(frame_), fmhost::kFirstExtensionMenu), menu);
+    EXPECT_EQ(ItemText(GetMenu(frame_), fmhost::kFirstExtensionMenu), "&QX's Extension");
+    ASSERT_EQ(GetMenuItemCount(menu), 17);
+    for (UINT n = 0; n < 8; ++n) {
+      EXPECT_EQ(GetMenuItemID(menu, 2 * n), ids[n]) << n;
+      EXPECT_TRUE(GetMenuState(menu, 2 * n + 1, MF_BYPOSITION) & MF_SEPARATOR) << n;
+    }
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 0), 750u);
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 1), 749u);
+    // As loaded (a bar stored off is switched off once File Manager runs its
+    // queue), then switched.
+    for (int on : {stored, 1 - stored}) {
+      if (on != stored) Command(on ? kBarOn : kBarOff);
+      EXPECT_EQ(ItemText(menu, 16), on ? "Bar &Off" : "Bar &On");
+      EXPECT_EQ(GetMenuItemID(menu, 16), kMenuDelta + (on ? kBarOff : kBarOn));
+      for (UINT position = 0; position <= 14; position += 2)
+        EXPECT_EQ(!!(GetMenuState(menu, position, MF_BYPOSITION) & MF_GRAYED), !on) << position;
+    }
+    fmhost::Destroy(frame_);
+    frame_ = nullptr;
+  }
+}
+
+using UnloadInHostTest = BarInHostTest;
+
+// Steps besides the extension's commands.
+constexpr int kResize = -1;         // the bar's border dragged 100 pixels shorter
+constexpr int kFailedSaveNow = -2;  // Save Now with the settings file read-only
+constexpr int kMarkerBack = -3;     // the file saved: the marker put back
+
+// The settings written at unload only when something changed since the load
+// or the last Save Now, and not after Don't Save; File Manager's window
+// procedure and classes given back.
+TEST_F(UnloadInHostTest, SavesOnlyAChangeAndGivesFileManagersThingsBack) {
+  const struct {
+    const char* name;
+    std::vector<int> steps;
+    bool saved;
+    const char* key;
+    const char* value;
+    size_t boxes;
+  } cases[] = {
+      {"unchanged", {}, false, "Bar On", "(none)", 0},
+      {"off and on", {kBarOff, kBarOn}, true, "Number of Icons", "2", 0},
+      {"off, don't save", {kBarOff, kDontSave}, false, "Bar On", "(none)", 0},
+      {"don't save, off", {kDontSave, kBarOff}, true, "Bar On", "0", 0},
+      {"resized", {kResize}, true, "Bar Length", "540", 0},
+      {"resized, don't save", {kResize, kDontSave}, false, "Bar Length", "640", 0},
+      {"save now", {kBarOff, kDontSave, kSaveNow, kMarkerBack}, false, "Bar On", "0", 0},
+      {"save now fails", {kBarOff, kFailedSaveNow}, true, "Bar On", "0", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveSettings();
+    BarGeometry geometry;
+    geometry.barFramed = true;
+    // A key that no save writes: while it is in the file, the file was not saved.
+    WriteBarSettings(geometry, {{"Left By The Test", "1"}},
                      {{{"Program Name or Menu Item", "Sort by Name"}, {"Type", "0"}},
                       {{"Program Name or Menu Item", "Sort by Type"}, {"Type", "0"}}});
     Start();
+    ASSERT_FALSE(HasFatalFailure());
+    HWND mdiClient = fmhost::MdiClient(frame_);
+    // Held once more, so that the module (and any class left under it) stays.
+    HMODULE module = LoadLibraryA("qxibar.dll");
+    ASSERT_EQ(module, Module());
+    auto catcher = std::make_unique<MessageBoxCatcher>(module);
+    EXPECT_EQ(GetWindowLongPtrA(mdiClient, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(GetProcAddress(module, "MDIWndProc")));
+    WNDCLASSA dialog = {}, system = {}, found = {};
+    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), MAKEINTATOM(32770), &dialog));
+    EXPECT_EQ(dialog.lpfnWndProc, reinterpret_cast<WNDPROC>(
+                                      reinterpret_cast<void*>(GetProcAddress(module, "DlgProc"))));
+    auto saved = [] { return SettingsValue("Icon Bar", "Left By The Test") == "(none)"; };
+    for (int step : c.steps) {
+      if (step == kResize) {
+        SetWindowPos(Bar(), nullptr, 0, 0, geometry.length - 100, geometry.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        fmhost::Pump(20);
+      } else if (step == kFailedSaveNow) {
+        ASSERT_TRUE(SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
+        Command(kSaveNow);
+        SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+      } else if (step == kMarkerBack) {
+        ASSERT_TRUE(saved());
+        WritePrivateProfileStringA("Icon Bar", "Left By The Test", "1", SettingsPath().c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
+      } else {
+        Command(UINT(step));
+      }
+    }
+    fmhost::UnloadExtensions(frame_);
+    EXPECT_EQ(saved(), c.saved);
+    EXPECT_EQ(SettingsValue("Icon Bar", c.key), c.value);
+    char kept[16] = "";
+    GetPrivateProfileStringA("Icon Bar", "Left By The Test", "", kept, sizeof kept,
+                             BackupPath().c_str());
+    // The backup is of the file before the first save.
+    const bool savedNow = std::count(c.steps.begin(), c.steps.end(), int(kSaveNow)) > 0;
+    EXPECT_STREQ(kept, c.saved || savedNow ? "1" : "");
+    EXPECT_EQ(catcher->boxes().size(), c.boxes);
+    EXPECT_EQ(GetWindowLongPtrA(mdiClient, GWLP_WNDPROC),
+              GetClassLongPtrA(mdiClient, GCLP_WNDPROC));
+    EXPECT_FALSE(GetClassInfoA(module, "QX Iconbar", &found));
+    EXPECT_FALSE(GetClassInfoA(module, "QXPopUp", &found));
+    ASSERT_TRUE(GetClassInfoA(nullptr, MAKEINTATOM(32770), &system));
+    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), MAKEINTATOM(32770), &dialog));
+    EXPECT_EQ(dialog.lpfnWndProc, system.lpfnWndProc);
+    EXPECT_TRUE(ThreadWindowsOfClass("QX Iconbar").empty());
+    EXPECT_EQ(Bar(), nullptr);
+    catcher.reset();
+    FreeLibrary(module);
+    EXPECT_EQ(GetModuleHandleA("qxibar.dll"), nullptr);
+    fmhost::Destroy(frame_);
+    frame_ = nullptr;
   }
-  bool Saved() const { return SettingsValue("Icon Bar", "Left By The Test") == "(none)"; }
-  void ResizeBar(int length) {
-    RECT bar = WindowRectIn(Bar(), nullptr);
-    SetWindowPos(Bar(), nullptr, 0, 0, length, bar.bottom - bar.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    fmhost::Pump(20);
-  }
-  BarGeometry geometry_;
-};
-
-TEST_F(UnloadInHostTest, AnUnchangedBarIsNotSaved) {
-  StartFramed();
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_FALSE(Saved());
-  EXPECT_EQ(GetFileAttributesA(BackupPath().c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-TEST_F(UnloadInHostTest, ASettingChangedThroughTheMenuIsSavedWithABackup) {
-  StartFramed();
-  Command(kBarOff);
-  Command(kBarOn);
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_TRUE(Saved());
-  EXPECT_EQ(SettingsValue("Icon Bar", "Number of Icons"), "2");
-  EXPECT_EQ(SettingsValue("Icon1", "Program Name or Menu Item"), "Sort by Type");
-  char kept[16] = "";
-  GetPrivateProfileStringA("Icon Bar", "Left By The Test", "", kept, sizeof kept,
-                           BackupPath().c_str());
-  EXPECT_STREQ(kept, "1");
-}
-
-TEST_F(UnloadInHostTest, DontSaveKeepsAChangedSettingOutOfTheFile) {
-  StartFramed();
-  Command(kBarOff);
-  Command(kDontSave);
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_FALSE(Saved());
-}
-
-TEST_F(UnloadInHostTest, ABarResizedThroughItsBorderIsSaved) {
-  StartFramed();
-  ResizeBar(geometry_.length - 100);
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_TRUE(Saved());
-  EXPECT_EQ(SettingsValue("Icon Bar", "Bar Length"), std::to_string(geometry_.length - 100));
-}
-
-TEST_F(UnloadInHostTest, DontSaveKeepsAResizedBarOutOfTheFile) {
-  StartFramed();
-  ResizeBar(geometry_.length - 100);
-  Command(kDontSave);
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_FALSE(Saved());
-}
-
-TEST_F(UnloadInHostTest, SaveNowThenNoChangeWritesNothingMoreAtUnload) {
-  StartFramed();
-  Command(kBarOff);
-  Command(kBarOn);
-  Command(kSaveNow);
-  ASSERT_TRUE(Saved());
-  // Put the marker back: a second save would drop it again.
-  ASSERT_TRUE(
-      WritePrivateProfileStringA("Icon Bar", "Left By The Test", "1", SettingsPath().c_str()));
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_FALSE(Saved());
-}
-
-TEST_F(UnloadInHostTest, FileManagersWindowProcedureAndClassesAreGivenBack) {
-  StartFramed();
-  HWND mdiClient = fmhost::MdiClient(frame_);
-  HMODULE module = Module();
-  ASSERT_NE(module, nullptr);
-  HINSTANCE fileManager = GetModuleHandleA(nullptr);
-  // The MDI client had its class's own procedure before the load.
-  const LONG_PTR ownProcedure = GetClassLongPtrA(mdiClient, GCLP_WNDPROC);
-  EXPECT_EQ(GetWindowLongPtrA(mdiClient, GWLP_WNDPROC),
-            reinterpret_cast<LONG_PTR>(GetProcAddress(module, "MDIWndProc")));
-  WNDCLASSA system = {};
-  ASSERT_TRUE(GetClassInfoA(nullptr, MAKEINTATOM(32770), &system));
-  WNDCLASSA dialog = {};
-  ASSERT_TRUE(GetClassInfoA(fileManager, MAKEINTATOM(32770), &dialog));
-  WNDCLASSA found = {};
-  EXPECT_EQ(dialog.lpfnWndProc,
-            reinterpret_cast<WNDPROC>(reinterpret_cast<void*>(GetProcAddress(module, "DlgProc"))));
-  EXPECT_TRUE(GetClassInfoA(module, "QX Iconbar", &found));
-  EXPECT_TRUE(GetClassInfoA(module, "QXPopUp", &found));
-
-  // Held once more, so that the module (and any class left under it) stays.
-  HMODULE held = LoadLibraryA("qxibar.dll");
-  ASSERT_EQ(held, module);
-  fmhost::UnloadExtensions(frame_);
-  EXPECT_EQ(GetWindowLongPtrA(mdiClient, GWLP_WNDPROC), ownProcedure);
-  EXPECT_FALSE(GetClassInfoA(module, "QX Iconbar", &found));
-  EXPECT_FALSE(GetClassInfoA(module, "QXPopUp", &found));
-  ASSERT_TRUE(GetClassInfoA(fileManager, MAKEINTATOM(32770), &dialog));
-  EXPECT_EQ(dialog.lpfnWndProc, system.lpfnWndProc);
-  EXPECT_TRUE(ThreadWindowsOfClass("QX Iconbar").empty());
-  EXPECT_EQ(GetDlgItem(frame_, kBarWindowId), nullptr);
-  FreeLibrary(held);
-  EXPECT_EQ(GetModuleHandleA("qxibar.dll"), nullptr);
 }
 
 }  // namespace
