@@ -1,21 +1,13 @@
-// Real settings files for the tests: the user's directory on the Windows
-// drive, files written through the private-profile functions or byte by byte,
-// and their contents read back.
+// Real settings files for the tests: the user's directory on the Windows drive,
+// files written byte by byte, and their contents read back.
 #pragma once
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "bar/bar_test_window.h"
-
-struct IniEntry {
-  std::string section;
-  std::string key;
-  std::string value;
-};
 
 inline std::string SettingsPath() {
   char path[kTextBufferSize] = "";
@@ -31,10 +23,6 @@ inline std::string BackupPath() {
 inline std::string UserDirectory() {
   std::string path = SettingsPath();
   return path.substr(0, path.rfind('\\'));
-}
-
-inline bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 inline std::string FileBytes(const std::string& path) {
@@ -57,43 +45,22 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
   fclose(file);
 }
 
-// Writes entries in order through the private-profile functions.
-inline void WriteIni(const std::string& path, const std::vector<IniEntry>& entries) {
-  for (const IniEntry& entry : entries)
-    ASSERT_TRUE(WritePrivateProfileStringA(entry.section.c_str(), entry.key.c_str(),
-                                           entry.value.c_str(), path.c_str()))
-        << entry.section << "/" << entry.key;
-}
-
 inline std::string ProfileValue(const std::string& path, const char* section, const char* key) {
   char value[8192];
   GetPrivateProfileStringA(section, key, "<absent>", value, sizeof value, path.c_str());
   return value;
 }
 
-// The section names of a file, in file order.
-inline std::vector<std::string> SectionNames(const std::string& path) {
+// A section's "key=value" lines in file order; with no section, the file's section names.
+inline std::vector<std::string> ProfileList(const std::string& path, const char* section) {
   std::vector<char> buffer(65536);
-  DWORD length = GetPrivateProfileSectionNamesA(buffer.data(), DWORD(buffer.size()), path.c_str());
-  std::vector<std::string> names;
-  for (DWORD at = 0; at < length && buffer[at];) {
-    names.emplace_back(&buffer[at]);
-    at += DWORD(names.back().size()) + 1;
-  }
-  return names;
-}
-
-// The "key=value" lines of one section, in file order.
-inline std::vector<std::string> SectionLines(const std::string& path, const char* section) {
-  std::vector<char> buffer(65536);
-  DWORD length =
-      GetPrivateProfileSectionA(section, buffer.data(), DWORD(buffer.size()), path.c_str());
-  std::vector<std::string> lines;
-  for (DWORD at = 0; at < length && buffer[at];) {
-    lines.emplace_back(&buffer[at]);
-    at += DWORD(lines.back().size()) + 1;
-  }
-  return lines;
+  const DWORD size = DWORD(buffer.size());
+  DWORD length = section ? GetPrivateProfileSectionA(section, buffer.data(), size, path.c_str())
+                         : GetPrivateProfileSectionNamesA(buffer.data(), size, path.c_str());
+  std::vector<std::string> items;
+  for (DWORD at = 0; at < length && buffer[at]; at += DWORD(items.back().size()) + 1)
+    items.emplace_back(&buffer[at]);
+  return items;
 }
 
 inline void RemoveFile(const std::string& path) {
@@ -110,15 +77,14 @@ class SettingsFileTest : public BarWindowTest {
     BarWindowTest::SetUp();
     windowHandle_ = extState.barWindow;
     GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
-    for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
-      CreateDirectoryA(level, nullptr);
-    CreateDirectoryA(UserDirectory().c_str(), nullptr);
-    RemoveFile(SettingsPath());
-    RemoveFile(BackupPath());
+    Clean();
   }
   void TearDown() override {
     BarWindowTest::TearDown();
     SetCurrentDirectoryA(savedDirectory_);
+    Clean();
+  }
+  static void Clean() {
     for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
       CreateDirectoryA(level, nullptr);
     CreateDirectoryA(UserDirectory().c_str(), nullptr);
