@@ -30,7 +30,7 @@ class BarMouseTest : public RealBarTest {
   }
   LRESULT Send(UINT message, int x, int y) {
     return SendMessageA(extState.barWindow, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0,
-                        PointParam(x, y));
+                        MAKELPARAM(x, y));
   }
   // Right-clicks `x`, `y` (default: the middle of `r`) with `key` already
   // waiting for the menu, then lets the chosen command arrive.

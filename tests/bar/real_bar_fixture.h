@@ -138,11 +138,6 @@ class RealBarTest : public ::testing::Test {
   }
   std::vector<HLOCAL> Handles() { return ListHandles(); }
 
-  // The centre of a button, in bar client coordinates, as a mouse message's lParam.
-  static LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
-  static LPARAM Centre(const ButtonRecord& r) {
-    return PointParam((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  }
 
   HWND frame_ = nullptr;
   HWND mdiClient_ = nullptr;

@@ -7,7 +7,7 @@
 
 #include "resources/resource.h"
 #include "settings/popup_options.h"
-#include "support/modal_script.h"
+#include "support/dialog_script.h"
 #include "support/msgbox_catcher.h"
 
 constexpr COLORREF kBack = RGB(255, 255, 128), kText = RGB(0, 0, 128);
@@ -36,13 +36,13 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
     SCOPED_TRACE(&c - cases);
     barSettings = loaded;
     extState.saveState = SAVE_NOTHING;
-    std::vector<ModalScript::Step> steps{ModalScript::In("Popup Options", [&](HWND d) {
+    std::vector<DialogScript::Step> steps{DialogScript::In("Popup Options", [&](HWND d) {
       if (c.above) SendDlgItemMessageA(d, IDC_POPUPS_ABOVE, BM_CLICK, 0, 0);
       if (c.delay) SetDlgItemTextA(d, IDC_POPUP_DELAY, c.delay);
-      if (c.chooser) ModalScript::Click(d, c.chooser);
+      if (c.chooser) DialogScript::Click(d, c.chooser);
     })};
     if (c.chooser)
-      steps.push_back(ModalScript::In(c.chooser == IDC_POPUP_FONT ? "Font" : "Color", [&](HWND d) {
+      steps.push_back(DialogScript::In(c.chooser == IDC_POPUP_FONT ? "Font" : "Color", [&](HWND d) {
         // The font chooser has the colour list, the colour chooser the three parts.
         HWND colours = GetDlgItem(d, cmb4);
         for (int i = 0, n = int(SendMessageA(colours, CB_GETCOUNT, 0, 0)); i < n; ++i)
@@ -52,11 +52,11 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
           }
         for (int part : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
           SetDlgItemInt(d, part, BYTE(kPicked >> 8 * (part - COLOR_RED)), FALSE);
-        ModalScript::Click(d, c.chooserOk ? IDOK : IDCANCEL);
+        DialogScript::Click(d, c.chooserOk ? IDOK : IDCANCEL);
       }));
     steps.push_back([&] {
-      HWND d = ModalScript::Dialog("Popup Options");
-      if (!d || ModalScript::Dialog("Font") || ModalScript::Dialog("Color")) return false;
+      HWND d = DialogScript::Dialog("Popup Options");
+      if (!d || DialogScript::Dialog("Font") || DialogScript::Dialog("Color")) return false;
       UpdateWindow(d);
       if (!sampleWindow || !IsWindowVisible(sampleWindow) || GetActiveWindow() != d) return false;
       RECT sample, dialog, place;  // the sample: centred across, at the placeholder's height
@@ -65,13 +65,13 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
       GetWindowRect(GetDlgItem(d, IDC_SAMPLE_PLACE), &place);
       EXPECT_EQ(sample.top, place.top);
       EXPECT_LE(abs((sample.left + sample.right) - (dialog.left + dialog.right)), 1);
-      ModalScript::Click(d, c.ok ? IDOK : IDCANCEL);
+      DialogScript::Click(d, c.ok ? IDOK : IDCANCEL);
       return true;
     });
     if (c.refused)  // the dialog stays open
       steps.push_back(
-          ModalScript::In("Popup Options", [](HWND d) { ModalScript::Click(d, IDCANCEL); }));
-    ModalScript script(std::move(steps));
+          DialogScript::In("Popup Options", [](HWND d) { DialogScript::Click(d, IDCANCEL); }));
+    DialogScript script(std::move(steps));
     MessageBoxCatcher catcher;
     EXPECT_EQ(FMExtensionProc(frame_, CMD_POPUP_OPTIONS, 0), 0);
     EXPECT_TRUE(script.finished() && !script.timedOut());
