@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace barhost {
 
@@ -15,10 +17,7 @@ std::string SettingsPath() {
   return std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user + "\\QXICOBAR.INI";
 }
 
-std::string BackupPath() {
-  std::string ini = SettingsPath();
-  return ini.substr(0, ini.size() - 3) + "BAK";
-}
+std::string BackupPath() { return SettingsPath().substr(0, SettingsPath().size() - 3) + "BAK"; }
 
 std::string ProgramDirectory() {
   char path[32768] = "";
@@ -58,6 +57,11 @@ void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons) {
           WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), ini.c_str()))
           << section << " " << key;
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::wstring Wide(const std::string& text, UINT codePage) {

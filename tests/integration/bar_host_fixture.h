@@ -28,6 +28,7 @@ void RemoveSettings();
 // "Icon Bar", "Number of Icons" (unless given), a section Icon<n> a button.
 void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons);
 
+std::string ReadWhole(const std::string& path);  // the file's bytes, "" when there is none
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
 
 size_t BusyHeapBlocks();  // of the process heap, where the local blocks live

@@ -10,9 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "bar/buttons.h"
 #include "bar_host_fixture.h"
@@ -79,13 +77,6 @@ const Failing* FindFunction(const std::string& name) {
   for (const Failing& f : kFunctions)
     if (name == f.name) return &f;
   return nullptr;
-}
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
 }
 
 // A settings file the save wrote whole: its button sections as many as its

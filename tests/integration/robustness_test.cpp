@@ -9,7 +9,6 @@
 #include <fstream>
 #include <memory>
 #include <random>
-#include <iterator>
 #include <sstream>
 
 #include "bar_host_fixture.h"
@@ -39,10 +38,6 @@ const std::vector<std::string> kValues = Split(
     "0|1|2|4|-1|255|256|-2147483648|2147483647|4294967296|99999999999999999999|0x10|| 7 |12abc|"
     "Sort by Name|C:\\WINDOWS\\NOTEPAD.EXE|Arial|cmdline_logger.exe");
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
 void WriteWhole(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }

@@ -16,19 +16,16 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.environ.get("QX_MUTATION_BUILD", os.path.join(ROOT, "build", "x86_64"))
 
-# The tests of each area (ctest -R); the long fuzz, soak and installer runs
+# The tests of each area (ctest -R); the fuzz batches and the installer
 # stay out.
 AREAS = {
-    "host": "EntryTest|LoadSequenceTest|CompleteLoadTest|LoadEventTest|UnloadTest|UnloadInHostTest|"
-            "ExtensionInHostTest|ReportFailureTest|TreeRelayoutTest|MdiPlacementTest|BarOnScreenTest|"
-            "RobustnessTest|Phases/FaultCaseTest",
-    "settings": "SettingsFileTest|ProfileImageTest|PopupTest|PopupOptionsTest|PopupInHostTest|"
+    "host": "LoadSequenceTest|MdiPlacementTest|ReportFailureTest|UnloadInHostTest|ExtensionInHostTest|"
+            "BarOnScreenTest|RobustnessTest|Phases/FaultCaseTest",
+    "settings": "SettingsFileTest|ProfileImageTest|PopupOptionsTest|PopupInHostTest|"
                 "DialogsInHostTest.BarOptions",
-    "bar": "ButtonListTest|BarMouseTest|BarClickTest|LayoutTest|WalkTest|BarPaintTest|IconFrameTest|"
-           "BarWindowTest|MakeIconResourceName|RunButtonTest|ProgramButtonTest|BarOnScreenTest|"
-           "RobustnessTest",
-    "dialogs": "MenuListTest|DialogsInHostTest|ChooseIconTest|"
-               "PopupOptionsTest",
+    "bar": "ButtonListTest|BarMouseTest|BarClickTest|LayoutTest|RunButtonTest|ProgramButtonTest|"
+           "BarOnScreenTest|RobustnessTest",
+    "dialogs": "MenuListTest|DialogsInHostTest|ChooseIconTest|PopupOptionsTest",
 }
 
 # name, file under src/, area, text as it stands, text with the fault. The

@@ -29,16 +29,8 @@ std::string WindowText(HWND window) {
 
 // The message text sits in a static control: 0xFFFF on Windows, 100 in Wine.
 std::string BoxText(HWND box) {
-  for (int id : {0xFFFF, 100}) {
-    HWND item = GetDlgItem(box, id);
-    if (item) return WindowText(item);
-  }
-  std::string longest;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    std::string text = WindowText(child);
-    if (text.size() > longest.size()) longest = text;
-  }
-  return longest;
+  HWND item = GetDlgItem(box, 0xFFFF);
+  return WindowText(item ? item : GetDlgItem(box, 100));
 }
 
 // The box's controls are filled in after it is activated, so it is read a
