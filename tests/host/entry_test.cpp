@@ -6,6 +6,7 @@
 
 #include "bar/real_bar_fixture.h"
 #include "resources/resource.h"
+#include "support/gdi_count.h"
 #include "support/msgbox_catcher.h"
 
 namespace {
@@ -35,11 +36,14 @@ TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
     const char* barOn;
     bool popupClassTaken, noMdiClient, noFrame;
     const char* text;
+    const char* barClassTaken = nullptr;  // "counted": the GDI objects too, after a first time
   } cases[] = {
       {"0", true, false, false, "QXINIT :11 - RegisterClass failed."},
       {"1", true, false, false, "QXINIT :11 - RegisterClass failed."},
       {"0", false, true, false, "QXINIT :4 - EnumerateChildWindows failed."},
       {"0", false, true, true, "QXINIT :3 - FindWindow failed."},
+      {"1", false, false, false, "QXINIT :94 - RegisterClass failed.", "first"},
+      {"1", false, false, false, "QXINIT :94 - RegisterClass failed.", "counted"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -47,6 +51,8 @@ TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
     if (c.noMdiClient) DestroyWindow(mdiClient_);
     if (c.noFrame) DestroyWindow(frame_);
     ASSERT_TRUE(!c.popupClassTaken || RegisterPlainClass("QXPopUp"));
+    ASSERT_TRUE(!c.barClassTaken || RegisterPlainClass("QX Iconbar"));
+    const long objects = GdiObjectCount();
     FMS_LOADA load;
     std::memset(&load, 0xAB, sizeof load);
     load.wMenuDelta = kDelta;
@@ -58,6 +64,7 @@ TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
     ASSERT_EQ(catcher.boxes().size(), 1u);
     EXPECT_EQ(catcher.boxes()[0].text, c.text);
     EXPECT_EQ(std::memcmp(&load, &before, sizeof load), 0);
+    if (c.barClassTaken && c.barClassTaken[0] == 'c') EXPECT_EQ(GdiObjectCount(), objects);
     if (!c.noMdiClient) MoveWindow(mdiClient_, 0, 0, 400, 201, TRUE);  // placed anew
     FrameLog::Messages().clear();
     Pump();

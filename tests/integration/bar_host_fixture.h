@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fmhost.h"
+#include "support/gdi_count.h"
 
 namespace barhost {
 
@@ -32,7 +33,6 @@ std::string ReadWhole(const std::string& path);  // the file's bytes, "" when th
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
 
 size_t BusyHeapBlocks();  // of the process heap, where the local blocks live
-long GdiObjectCount();    // -1 when they cannot be counted
 
 RECT WindowRectIn(HWND window, HWND to);
 std::vector<HWND> ThreadWindowsOfClass(const char* className);

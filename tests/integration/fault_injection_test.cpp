@@ -1,11 +1,9 @@
-// Platform calls made to fail inside the real extension, one call site at a
-// time, while it loads, paints, runs a button, saves and unloads: each failure
-// is told with its exact report, nothing crashes, no record stays locked,
-// File Manager gets its MDI client procedure and dialog class back, and the
-// settings file is the old one or the new one, whole.
-//
-// QX_FAULT_EXPLORE=<function>,... (or "*") with --gtest_also_run_disabled_tests
-// lists what failing each call of the functions in each phase reports.
+// Platform calls made to fail inside the real extension, one call site at a time, while it
+// loads, paints, runs a button, saves and unloads: each failure is told with its exact report,
+// nothing crashes, no record stays locked, File Manager gets its MDI client procedure and
+// dialog class back, and the settings file is the old one or the new one, whole.
+// QX_FAULT_EXPLORE=<function>,... (or "*") with --gtest_also_run_disabled_tests lists what
+// failing each call of the functions in each phase reports.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -48,16 +46,13 @@ const Failing kFunctions[] = {
     QX_FAILING("user32.dll", GetMenu, 0, ERROR_INVALID_WINDOW_HANDLE),
     QX_FAILING("user32.dll", GetMenuItemCount, -1, ERROR_INVALID_MENU_HANDLE),
     QX_FAILING("user32.dll", GetMenuStringA, 0, ERROR_INVALID_MENU_HANDLE),
-    QX_FAILING("user32.dll", ModifyMenuA, 0, ERROR_INVALID_MENU_HANDLE),
     QX_FAILING("user32.dll", BeginPaint, 0, ERROR_INVALID_WINDOW_HANDLE),
     QX_FAILING("user32.dll", DrawIcon, 0, ERROR_INVALID_CURSOR_HANDLE),
     QX_FAILING("user32.dll", GetDC, 0, ERROR_INVALID_WINDOW_HANDLE),
     QX_FAILING("user32.dll", MoveWindow, 0, ERROR_INVALID_WINDOW_HANDLE),
     QX_FAILING("user32.dll", SetCursor, 0, 0),
     QX_FAILING("user32.dll", DestroyCursor, 0, ERROR_INVALID_CURSOR_HANDLE),
-    QX_FAILING("user32.dll", SetTimer, 0, ERROR_NOT_ENOUGH_MEMORY),
     QX_FAILING("gdi32.dll", CreateSolidBrush, 0, ERROR_NOT_ENOUGH_MEMORY),
-    QX_FAILING("gdi32.dll", CreateFontIndirectA, 0, ERROR_NOT_ENOUGH_MEMORY),
     QX_FAILING("gdi32.dll", DeleteObject, 0, ERROR_INVALID_HANDLE),
     QX_FAILING("kernel32.dll", LocalAlloc, 0, ERROR_NOT_ENOUGH_MEMORY),
     QX_FAILING("kernel32.dll", LocalLock, 0, ERROR_INVALID_HANDLE),
@@ -69,8 +64,6 @@ const Failing kFunctions[] = {
     QX_FAILING("kernel32.dll", WriteFile, 0, ERROR_DISK_FULL),
     QX_FAILING("kernel32.dll", FlushFileBuffers, 0, ERROR_DISK_FULL),
     QX_FAILING("kernel32.dll", MoveFileExA, 0, ERROR_ACCESS_DENIED),
-    QX_FAILING("kernel32.dll", CreateProcessW, 0, ERROR_NOT_ENOUGH_MEMORY),
-    QX_FAILING("shell32.dll", ExtractIconA, 0, ERROR_FILE_NOT_FOUND),
 };
 
 const Failing* FindFunction(const std::string& name) {
@@ -79,8 +72,7 @@ const Failing* FindFunction(const std::string& name) {
   return nullptr;
 }
 
-// A settings file the save wrote whole: its button sections as many as its
-// "Number of Icons" says, and its last line ended.
+// A settings file the save wrote whole: the sections "Number of Icons" says, its last line ended.
 bool WholeSettingsFile(const std::string& text) {
   size_t sections = 0;
   for (size_t at = text.find("\n[Icon"); at != std::string::npos; at = text.find("\n[Icon", at + 1))
@@ -193,9 +185,8 @@ class FaultInjectionTest : public BarInHostTest {
   BarGeometry geometry_;
 };
 
-// Which call of which function fails in which phase, and the report it gives:
-// "<where> - <operation> failed.", the operation by default the function's
-// name without its A and Ptr. Found with QX_FAULT_EXPLORE.
+// Which call of which function fails in which phase, and its report "<where> - <operation>
+// failed.", the operation by default the function's name without A and Ptr (QX_FAULT_EXPLORE).
 struct FaultCase {
   Phase phase;
   const char* function;
@@ -305,9 +296,8 @@ TEST_F(FaultInjectionTest, DISABLED_Explore) {
   }
 }
 
-// One test a phase, each within the time a test may take. The load's go
-// last: after them Wine's desktop process stops answering for a while, and
-// the next program that makes a window waits for it.
+// One test a phase. The load's go last: after them Wine's desktop process stops answering for a
+// while, and the next program that makes a window waits for it.
 class FaultCaseTest : public FaultInjectionTest, public ::testing::WithParamInterface<Phase> {};
 INSTANTIATE_TEST_SUITE_P(Phases, FaultCaseTest,
                          ::testing::Values(kPaint, kRun, kSave, kUnload, kLoad));
