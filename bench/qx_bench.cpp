@@ -24,6 +24,7 @@
 #include "fmhost.h"
 #include "host/exports.h"
 #include "host/fm_interface.h"
+#include "host/lifecycle.h"
 #include "host/state.h"
 #include "resources/resource.h"
 #include "settings/popup.h"
@@ -234,10 +235,7 @@ double ResolveFloor(HMENU menuBar) {
 
 // What a fresh attach of the library starts from.
 void ResetAll() {
-  ResetExtensionState();
-  ResetBarSettings();
-  ResetBarRunState();
-  ResetPopupState();
+  ResetAllState();
   extState.instance = GetModuleHandleA(nullptr);
   extState.firstPaintBarRect = RECT{0, 0, 0, 0};
 }

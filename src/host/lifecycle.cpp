@@ -105,10 +105,7 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
   if (extState.frameWindow) {
     CleanUpExtension();
     FreeLibrary(extState.instance);
-    ResetExtensionState();
-    ResetBarSettings();
-    ResetBarRunState();
-    ResetPopupState();
+    ResetAllState();
   }
   if (!LoadText(IDS_POPUP_CLASS, extState.popupClassName, sizeof extState.popupClassName) ||
       !LoadText(IDS_BAR_CLASS, extState.barClassName, sizeof extState.barClassName) ||
@@ -172,6 +169,10 @@ void UnloadExtension(HWND window) {
   // A library that someone else still holds stays mapped: its next load must
   // start afresh, not take this finished one for a load without an unload
   // (whose clean-up gives up one more reference to the library).
+  ResetAllState();
+}
+
+void ResetAllState() {
   ResetExtensionState();
   ResetBarSettings();
   ResetBarRunState();

@@ -9,6 +9,10 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load);
 // Saves when needed, closes the help window and cleans up.
 void UnloadExtension(HWND window);
 
+// The state of every part back as a fresh attach of the library has it
+// (the instance and the first paint's bar rectangle are kept).
+void ResetAllState();
+
 // Removes everything the extension added to File Manager; tolerates every
 // partial state of a failed load and being run twice.
 void CleanUpExtension();

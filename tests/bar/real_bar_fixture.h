@@ -65,10 +65,7 @@ class RealBarTest : public ::testing::Test {
   static constexpr UINT kDeleteCommand = 104;
 
   void SetUp() override {
-    ResetExtensionState();
-    ResetBarSettings();
-    ResetBarRunState();
-    ResetPopupState();
+    ResetAllState();
     extState.instance = GetModuleHandleA(nullptr);
     for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
       CreateDirectoryA(level, nullptr);
@@ -107,10 +104,7 @@ class RealBarTest : public ::testing::Test {
     DestroyWindow(frame_);
     UnregisterClassA("WFS_Frame", GetModuleHandleA(nullptr));
     RemoveSettingsFiles();
-    ResetExtensionState();
-    ResetBarSettings();
-    ResetBarRunState();
-    ResetPopupState();
+    ResetAllState();
     extState.instance = GetModuleHandleA(nullptr);
     extState.firstPaintBarRect = RECT{0, 0, 0, 0};
   }
@@ -137,7 +131,6 @@ class RealBarTest : public ::testing::Test {
     return records;
   }
   std::vector<HLOCAL> Handles() { return ListHandles(); }
-
 
   HWND frame_ = nullptr;
   HWND mdiClient_ = nullptr;
