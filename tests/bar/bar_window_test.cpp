@@ -9,6 +9,13 @@
 
 namespace {
 
+// The commands that reach the bar: a menu's choice must arrive, or a row would pass unchosen.
+int barCommands = 0;
+LRESULT CALLBACK CountingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  barCommands += message == WM_COMMAND;
+  return ButtonWndProc(window, message, wParam, lParam);
+}
+
 class BarMouseTest : public RealBarTest {
  protected:
   void LoadButtons(const std::vector<std::string>& texts) {
@@ -22,6 +29,8 @@ class BarMouseTest : public RealBarTest {
     Pump();
     classCursor_ = reinterpret_cast<HCURSOR>(GetClassLongPtrA(extState.barWindow, GCLP_HCURSOR));
     dc_ = GetDC(extState.barWindow);
+    SetWindowLongPtrA(extState.barWindow, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(CountingBarProc));
     FrameLog::Messages().clear();
   }
   void TearDown() override {
@@ -32,14 +41,15 @@ class BarMouseTest : public RealBarTest {
     return SendMessageA(extState.barWindow, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0,
                         MAKELPARAM(x, y));
   }
-  // Right-clicks `x`, `y` (default: the middle of `r`) with `key` already
-  // waiting for the menu, then lets the chosen command arrive.
+  // Right-clicks `x`, `y` (default: `r`'s middle) with `key` waiting for the menu.
   void RightClickChoosing(const ButtonRecord& r, char key, int x = -1, int y = -1) {
     PostMessageA(extState.barWindow, WM_CHAR, key, 0);
     if (x < 0) x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    const int commands = barCommands;
     Send(WM_RBUTTONDOWN, x, y);
     Send(WM_RBUTTONUP, x, y);
     Pump();
+    EXPECT_EQ(barCommands, commands + 1) << "the menu's choice " << key;
   }
   std::string Order() {
     std::string order;
@@ -69,9 +79,8 @@ class BarMouseTest : public RealBarTest {
   HDC dc_ = nullptr;
 };
 
-// A press ignores a second one and runs the button at its release, even
-// beside it; on the edge it hits nothing and asks for a refresh. Then the bar
-// menu beside the buttons, and the bar resized.
+// A press ignores a second one and runs the button at its release, even beside it; on the edge
+// it hits nothing and asks for a refresh. Then the bar menu beside the buttons, and a resize.
 TEST_F(BarMouseTest, PressesTheBarMenuAndResizing) {
   LoadButtons({"Copy", "Move"});
   const ButtonRecord r = Records()[1];
@@ -142,8 +151,7 @@ TEST_F(BarMouseTest, DeleteButtonFromTheButtonMenu) {
   }
 }
 
-// Every way a move ends, in turn: the button moved, where the next press goes
-// (beside a button still on the bar) and which, or 0: the mouse lost.
+// Every way a move ends: the button moved, where the next press goes and which, or 0: mouse lost.
 TEST_F(BarMouseTest, MovesPlaceOrCancelByWhereAndHowTheBarIsClicked) {
   LoadButtons({"Copy", "Move", "Delete", "Rename", "Search"});
   enum Where { kRightHalf, kLeftHalf, kLeftEdge, kFarRight, kBelow };
