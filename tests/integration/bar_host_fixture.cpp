@@ -1,5 +1,7 @@
 #include "bar_host_fixture.h"
 
+#include "support/dialog_script.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -164,9 +166,7 @@ BOOL CALLBACK DialogWatcher::Visit(HWND window, LPARAM) {
   }
   active_->texts.push_back(children);
   auto answer = active_->answers_.find(active_->captions.back());
-  int button = answer != active_->answers_.end() ? answer->second : IDCANCEL;
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+  DialogScript::Click(window, answer != active_->answers_.end() ? answer->second : IDCANCEL);
   return TRUE;
 }
 
