@@ -28,8 +28,13 @@ struct Failing {
   uintptr_t value;
   DWORD error;
 };
+// An import by the name this architecture's DLL has for it: the Ptr forms are
+// macros for GetWindowLongA and the like in the 32-bit headers, and only the
+// 64-bit user32 exports them.
+#define QX_IMPORT_NAME(function) QX_IMPORT_TEXT(function)
+#define QX_IMPORT_TEXT(function) #function
 #define QX_FAILING(dll, function, value, error) \
-  { dll, #function, QX_FAULT_HOOK(function), uintptr_t(value), error }
+  { dll, QX_IMPORT_NAME(function), QX_FAULT_HOOK(function), uintptr_t(value), error }
 const Failing kFunctions[] = {
     QX_FAILING("user32.dll", LoadStringA, 0, ERROR_RESOURCE_NAME_NOT_FOUND),
     QX_FAILING("user32.dll", FindWindowA, 0, ERROR_FILE_NOT_FOUND),
@@ -203,7 +208,8 @@ const FaultCase kFaultCases[] = {
     {kLoad, "DeleteObject", 1, "QXPAINT :2"}, {kLoad, "DrawIcon", 1, "QXPAINT :4"},
     {kLoad, "FindWindowA", 1, "QXINIT :3"}, {kLoad, "GetClassInfoA", 1, "QXSCDELE :2"},
     {kLoad, "GetClassNameA", 1, "QXINIT :43"}, {kLoad, "GetClassNameA", 2, "QXENUWFS :1"},
-    {kLoad, "GetUserNameA", 1, "QXGETINI :3"}, {kLoad, "GetWindowLongPtrA", 1, "QXINIT :51"},
+    {kLoad, "GetUserNameA", 1, "QXGETINI :3"},
+    {kLoad, QX_IMPORT_NAME(GetWindowLongPtrA), 1, "QXINIT :51"},
     {kLoad, "GetWindowsDirectoryA", 1, "QXGETINI :1"}, {kLoad, "LoadCursorA", 1, "QXINIT :92"},
     {kLoad, "LoadIconA", 1, "QXINIT :91"}, {kLoad, "LoadMenuA", 1, "QXINIT :14"},
     {kLoad, "LoadStringA", 1, "QXINIT :2"}, {kLoad, "LoadStringA", 4, "QXINIT :31"},
@@ -243,7 +249,7 @@ const FaultCase kFaultCases[] = {
     {kLoad, "LocalLock", 14, "QXPAINT :3"}, {kLoad, "MoveWindow", 1, "QXMDIPRO :1"},
     {kLoad, "MoveWindow", 3, "QXENUWFS :2"}, {kLoad, "RegisterClassA", 1, "QXSCDELE :3"},
     {kLoad, "RegisterClassA", 2, "QXINIT :94"}, {kLoad, "RegisterClassA", 3, "QXINIT :11"},
-    {kLoad, "SetWindowLongPtrA", 1, "QXINIT :52"},
+    {kLoad, QX_IMPORT_NAME(SetWindowLongPtrA), 1, "QXINIT :52"},
     {kPaint, "BeginPaint", 1, "QXPAINT :5"}, {kPaint, "CreateSolidBrush", 1, "QXPAINT :1"},
     {kPaint, "DeleteObject", 1, "QXPAINT :2"}, {kPaint, "DrawIcon", 1, "QXPAINT :4"},
     {kRun, "CreateWindowExA", 1, "QXSETMEN :2", "CreateWindow"},
