@@ -70,10 +70,10 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return wide;
 }
 
-size_t BusyHeapBlocks() {
+long long BusyHeapBlocks() {
   HANDLE heap = GetProcessHeap();
-  size_t busy = 0;
-  if (!HeapLock(heap)) return 0;
+  long long busy = 0;
+  if (!HeapLock(heap)) return -1;
   PROCESS_HEAP_ENTRY entry = {};
   while (HeapWalk(heap, &entry))
     if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;

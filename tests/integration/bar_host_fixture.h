@@ -32,7 +32,8 @@ void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons);
 std::string ReadWhole(const std::string& path);  // the file's bytes, "" when there is none
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
 
-size_t BusyHeapBlocks();  // of the process heap, where the local blocks live
+// Of the process heap, where the local blocks live; -1 when it cannot be walked.
+long long BusyHeapBlocks();
 
 RECT WindowRectIn(HWND window, HWND to);
 std::vector<HWND> ThreadWindowsOfClass(const char* className);

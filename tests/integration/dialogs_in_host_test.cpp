@@ -158,7 +158,7 @@ TEST_F(DialogsInHostTest, NewMenuButtonsComeFromFileManagersMenus) {
 TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
   const std::string batch = MakeFile("mark.bat", 0);
   std::ofstream(batch) << "@echo %~1> \"" << directory_ << "\\marker.txt\"\r\n";
-  MakeFile("letter.txt");
+  const std::string letter = MakeFile("letter.txt");
   StartWith({});
   char system[MAX_PATH] = "";
   GetSystemDirectoryA(system, MAX_PATH);
@@ -227,7 +227,10 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
       SetCursorPos(at.x, at.y);
       Click(at);
     }
-    EXPECT_TRUE(PumpUntil([&] { return FileExists("marker.txt"); }));
+    // The batch file writes the name it was given, once it has ended the line.
+    const std::string marker = directory_ + "\\marker.txt";
+    EXPECT_TRUE(PumpUntil([&] { return ReadWhole(marker).find('\n') != std::string::npos; }));
+    EXPECT_EQ(ReadWhole(marker), letter + "\r\n");
     EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kType);
     if (session == 0) {
       Unload();

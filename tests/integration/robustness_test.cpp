@@ -151,7 +151,7 @@ TEST_P(FuzzedFiles, LoadPaintSaveReloadAndSaveTheSameAgain) {
   std::string command = GetCommandLineA() + std::string(" --gtest_filter=") +
                         test->test_suite_name() + "." + test->name();
   const DWORD began = GetTickCount();
-  int ended = 0;
+  int ended = 0, accepted = 0;
   std::string wrong;
   // A child goes on from the file after the last one told; one that crashes,
   // or tells nothing for ten seconds, is counted, its file kept, and the next
@@ -175,16 +175,21 @@ TEST_P(FuzzedFiles, LoadPaintSaveReloadAndSaveTheSameAgain) {
     int number = 0;
     std::string outcome;
     std::istringstream lines(ReadWhole(results));
-    for (ended = 0, wrong.clear(); lines >> number >> outcome; ++ended)
-      if (outcome != "same" && outcome != "refused")
+    for (ended = accepted = 0, wrong.clear(); lines >> number >> outcome; ++ended)
+      if (outcome == "same")
+        ++accepted;
+      else if (outcome != "refused")
         wrong += outcome + " " + std::to_string(number) + "; ";
     if (ended < kBatch) {
       WriteWhole(batch + "\\" + std::to_string(first + ended) + ".ini", FuzzedFile(first + ended));
       std::ofstream(results, std::ios::app) << first + ended++ << " stopped\n";
     }
   }
-  std::printf("fuzz: files %d to %d in %lu s\n", first, first + kBatch - 1,
+  std::printf("fuzz: files %d to %d, %d taken, in %lu s\n", first, first + kBatch - 1, accepted,
               (GetTickCount() - began) / 1000);
+  // Most damage leaves a file the bar can be built from: a refusal of all of
+  // them would pass every other check here.
+  EXPECT_GE(accepted, kBatch * 9 / 10);
   EXPECT_EQ(wrong, "") << "the files that stopped a child (.ini) and the saves that differ "
                           "(.saved), from FuzzedFile(number), are in "
                        << batch;
@@ -207,9 +212,8 @@ TEST_F(RobustnessTest, SoakLoadsAndMouseActionsLeaveNothingBehind) {
   Start();
   std::mt19937 random(14);
   auto usage = [] {  // GDI objects, USER objects and busy heap blocks of the process
-    return std::array<long long, 3>{GdiObjectCount(),
-                                    GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS),
-                                    static_cast<long long>(BusyHeapBlocks())};
+    return std::array<long long, 3>{
+        GdiObjectCount(), GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), BusyHeapBlocks()};
   };
   std::array<long long, 3> first{};
   const UINT messages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_MOUSEMOVE};  // mostly
@@ -241,7 +245,7 @@ TEST_F(RobustnessTest, SoakLoadsAndMouseActionsLeaveNothingBehind) {
       "soak: %d loads, %d mouse actions; GDI objects %lld -> %lld, USER objects %lld -> "
       "%lld, busy heap blocks %lld -> %lld\n",
       cycles, cycles * 100, first[0], last[0], first[1], last[1], first[2], last[2]);
-  EXPECT_GE(first[0], 0);
+  for (int n : {0, 2}) EXPECT_GT(first[n], 0) << n << ": not counted";
   const long long slack[] = {5, 5, 20};
   for (int n = 0; n < 3; ++n) EXPECT_LE(last[n], first[n] + slack[n]) << n;
   fmhost::UnloadExtensions(frame_);  // reading the file keeps it in the process's memory

@@ -278,7 +278,6 @@ TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
       SaveSettings();
     }
     EXPECT_EQ(FileBytes(newPath), "<missing>");
-    EXPECT_EQ(barSettings.popupDelay, 4321) << "the settings in memory stay as they were";
     if (c.report) {
       ASSERT_EQ(catcher.boxes().size(), 1u);
       EXPECT_EQ(catcher.boxes()[0].text, std::string(c.report) + " failed.");
@@ -293,6 +292,7 @@ TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
     }
     EXPECT_TRUE(catcher.boxes().empty());
     EXPECT_EQ(FileBytes(BackupPath()), RichFile());
+    // The change made before the failed save is not lost: the save after it writes it.
     EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Popup Delay"), "4321");
   }
 }
