@@ -28,7 +28,7 @@ DialogScript::Step Press(int id) {
   return DialogScript::In("Choose Icon for", [id](HWND d) { DialogScript::Click(d, id); });
 }
 
-// A program's own icons are offered at opening, at most 129, to scroll through;
+// A program's own icons are offered at opening, at most 129, to scroll through and click;
 // without any, OK asks for a file and the dialog stays. Cancel leaves nothing
 // chosen.
 TEST(ChooseIconTest, OffersAProgramsOwnIconsToScrollAndPick) {
@@ -40,7 +40,7 @@ TEST(ChooseIconTest, OffersAProgramsOwnIconsToScrollAndPick) {
     int index;
     std::vector<std::string> boxes;
   } cases[] = {{one, 0, 1, IDOK, one, 0, {}},
-               {many, 0, 129, IDOK, many, 3, {kTooMany}},
+               {many, 0, 129, IDOK, many, 4, {kTooMany}},
                {many, 0, 129, IDCANCEL, "", 0, {kTooMany}},
                {BinFile("cmdline_logger.exe"), 0, 0, IDOK, "", 0, {kUseBrowse}},
                {one, 1, 0, IDOK, "", 0, {kUseBrowse}}};
@@ -80,6 +80,20 @@ TEST(ChooseIconTest, OffersAProgramsOwnIconsToScrollAndPick) {
                 SendMessageA(dialog, WM_HSCROLL, request, 0);
                 EXPECT_EQ(buttonDialog.chosenIconIndex, index) << request;
               }
+              // A click on the strip's second icon (a quarter icon apart, the row centred
+              // above the scroll bar) picks it and puts the pointer on OK.
+              RECT area, scroll;
+              GetWindowRect(GetDlgItem(dialog, IDC_ICON_AREA), &area);
+              GetWindowRect(GetDlgItem(dialog, IDC_ICON_SCROLL), &scroll);
+              const int icon = GetSystemMetrics(SM_CXICON);
+              POINT at = {area.left + icon / 4 * 2 + icon + icon / 2,
+                          (area.top + area.bottom - (scroll.bottom - scroll.top)) / 2};
+              ScreenToClient(dialog, &at);
+              SendMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+              EXPECT_EQ(buttonDialog.chosenIconIndex, 4);
+              GetWindowRect(GetDlgItem(dialog, IDOK), &r);
+              GetCursorPos(&p);
+              EXPECT_TRUE(p.x == (r.left + r.right) / 2 && p.y == (r.top + r.bottom) / 2);
             }),
         Press(c.closeWith)};
     if (!c.offered)

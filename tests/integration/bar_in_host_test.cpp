@@ -261,11 +261,15 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
 }
 
 // Names with a blank are quoted, others arrive whole from today's File
-// Manager; an empty file is passed like any other, and a dozen long names make
-// a command line far beyond the old 259 characters.
+// Manager and as ANSI or OEM names from an older one; an empty file is passed
+// like any other, and a dozen long names make a command line far beyond the
+// old 259 characters. Files dropped onto a button are passed as the selected.
 TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
-  config_.names = fmhost::SelectionNames::kAnsiAndUnicode;
-  StartWith({Logger(logger_), Logger(logger_, {{"Allow Multiple Files", "0"}})});
+  using fmhost::SelectionNames;
+  config_.names = SelectionNames::kAnsiAndUnicode;
+  const std::vector<Keys> buttons = {Logger(logger_),
+                                     Logger(logger_, {{"Allow Multiple Files", "0"}})};
+  StartWith(buttons);
   Names many = {"empty.txt", u8"\u03b1\u03b2\u03b3.txt", u8"\u6587\u4ef6 \u540d.txt"};
   for (char c = 'a'; c < 'm'; ++c) many.push_back(std::string(110, c) + " x.txt");
   // Passed in the order the tree window lists them: by name, as lstrcmpi orders.
@@ -279,21 +283,46 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     manyPaths[0] += blank ? " \"" + manyPaths.back() + "\"" : " " + manyPaths.back();
   }
   const std::string one = MakeFile("one.txt"), two = MakeFile("two words.txt");
+  const std::string accented = u8"\u00e9t\u00e9.txt", accentedPath = MakeFile(accented);
   const struct {
     int button;
     Names selection, run;  // the command line, the arguments
+    SelectionNames names = SelectionNames::kAnsiAndUnicode;
+    bool dropped = false;  // onto the button after the bar was switched off and on
   } cases[] = {
       {0, {}, {logger_}},
       {0, {"one.txt", "two words.txt"}, {logger_ + " " + one + " \"" + two + "\"", one, two}},
       {1, {"one.txt"}, {logger_ + " " + one, one}},
       {0, many, manyPaths},
+      // The OEM name does not name the file: the ANSI reading of it does.
+      {1, {accented}, {logger_ + " " + accentedPath, accentedPath}, SelectionNames::kOem},
+      {1, {accented}, {logger_ + " " + accentedPath, accentedPath}, SelectionNames::kAnsi},
+      {0,
+       {"one.txt", "two words.txt"},
+       {logger_ + " " + one + " \"" + two + "\"", one, two},
+       SelectionNames::kAnsi,
+       true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    if (c.names != config_.names) {
+      config_.names = c.names;
+      StartWith(buttons);
+    }
     std::vector<std::wstring> selection;
-    for (const std::string& name : c.selection) selection.push_back(Wide(name, CP_UTF8));
+    for (const std::string& name : c.selection)
+      selection.push_back(Wide(c.dropped ? directory_ + "\\" + name : name, CP_UTF8));
     fmhost::Refresh(Tree());
-    ASSERT_TRUE(fmhost::SelectWideNames(Tree(), selection));
-    ClickButton(c.button);
+    if (c.dropped) {
+      Command(kBarOff);
+      Command(kBarOn);
+      POINT at = geometry_.Centre(c.button);
+      ClientToScreen(Bar(), &at);
+      ASSERT_TRUE(fmhost::DropFiles(at, selection));
+    } else {
+      ASSERT_TRUE(fmhost::SelectWideNames(Tree(), selection));
+      ClickButton(c.button);
+    }
     auto runs = WaitForRuns(1);
     ASSERT_EQ(runs.size(), 1u) << c.selection.size();
     EXPECT_EQ(runs[0], c.run);

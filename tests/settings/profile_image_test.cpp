@@ -11,7 +11,7 @@
 namespace {
 
 // Files that have tripped INI readers: duplicates, blanks, quotes, cut texts,
-// headers gone wrong, no line end, byte-order marks, NULs and ^Z.
+// headers gone wrong, no line end, byte-order marks, NULs and ^Z, UTF-16.
 const std::vector<std::string> kHandWritten = {
     "",
     "[Icon Bar]\r\nNumber of Icons=3",
@@ -23,10 +23,13 @@ const std::vector<std::string> kHandWritten = {
     "[Icon Bar]\r\nDescription='x'\r\nKey=\"\"\r\nType=\"\r\nIcon Index='1\"\r\n;Popup Delay=9\r\n"
     "Popup Delay\r\nNumber of Icons=\r\nKey==x=\r\n",
     "[Icon Bar]\r\nPopup Delay=12\x1a\r\nKey=\x1a\x1a\r\n\x1a[Icon0]\x1a\r\nType=4",
-    std::string("[Icon Bar]\r\nKey=a\0b\r\nPopup\0Delay=3\r\n", 38),
+    std::string("[Icon Bar]\r\nKey=a\0b\r\nPopup\0Delay=3\r\n", 36),
     "\r\r\n\n[Icon Bar]\r\r\r\nType=-0x1F\r\rIcon Index=0b101\n\nNumber of Icons=0o17\r"
     "Key=\xA0padded\xA0\r\nDescription=\xE9t\xE9 \xFF\x80\r\nFont Facename= +12abc\r\n",
     "\xEF\xBB\xBF[Icon Bar]\r\nDescription=\xC3\xA9t\xC3\xA9\r\nPopup Delay=4\r\n",
+    std::string("\xFF\xFE[\0I\0c\0o\0n\0 \0B\0a\0r\0]\0\r\0\n\0P\0o\0p\0u\0p\0 \0D\0e\0l\0a\0y\0=\0"
+                "8\0\r\0\n\0D\0e\0s\0c\0r\0i\0p\0t\0i\0o\0n\0=\0\xE9\0t\0\xE9\0\r\0\n\0",
+                90),
 };
 
 TEST(ProfileImageTest, EveryFileReadsAsTheProfileFunctionsReadIt) {
