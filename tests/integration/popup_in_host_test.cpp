@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bar_host_fixture.h"
+#include "support/dialog_script.h"
 
 namespace barhost {
 namespace {
@@ -45,7 +46,9 @@ class PopupInHostTest : public BarInHostTest {
 };
 
 // None with popups off; one pixel above or below the bar at the button, as
-// wide as its text; gone at the next move; none within ten pixels of a click.
+// wide as its text; gone at the next move; none within ten pixels of a click;
+// gone, without a move told, once the pointer has left the bar or File
+// Manager is no longer the active window.
 TEST_F(PopupInHostTest, ShowsBesideTheBarAtTheButtonUntilTheNextMove) {
   for (const char* above : {"off", "1", "0"}) {
     SCOPED_TRACE(above);
@@ -68,7 +71,9 @@ TEST_F(PopupInHostTest, ShowsBesideTheBarAtTheButtonUntilTheNextMove) {
     EXPECT_GT(shown.right - shown.left, 40) << "as wide as its text";
     EXPECT_EQ(ThreadWindowsOfClass("QXPopUp").size(), 1u);
   }
-  RestAt({(geometry_.Button(0).right + geometry_.Button(1).left) / 2, geometry_.Centre(0).y});
+  const POINT between = {(geometry_.Button(0).right + geometry_.Button(1).left) / 2,
+                         geometry_.Centre(0).y};
+  RestAt(between);
   EXPECT_TRUE(ThreadWindowsOfClass("QXPopUp").empty()) << "between the buttons";
   // The last button's menu text is wider than what is left right of it.
   RestAt(geometry_.Centre(1));
@@ -86,6 +91,21 @@ TEST_F(PopupInHostTest, ShowsBesideTheBarAtTheButtonUntilTheNextMove) {
   }
   RestAt({press.x + 11, press.y + 2});  // eleven pixels away, on the same button
   EXPECT_NE(Popup(), nullptr);
+  HWND other = CreateWindowExA(0, "STATIC", "another program", WS_POPUP, 0, 0, 50, 50, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  for (bool left : {true, false}) {
+    SCOPED_TRACE(left ? "pointer left" : "File Manager inactive");
+    RestAt(between);
+    RestAt(geometry_.Centre(1));
+    ASSERT_NE(Popup(), nullptr);
+    if (left)
+      SetCursorPos(bar.left + 5, bar.bottom + 40);
+    else
+      ShowWindow(other, SW_SHOW);  // and active
+    EXPECT_TRUE(PumpUntil([&] { return Popup() == nullptr; }, 2000));
+  }
+  DestroyWindow(other);
 }
 
 }  // namespace
