@@ -6,19 +6,12 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "bar_host_fixture.h"
 #include "fmhost.h"
 
 namespace barhost {
 namespace {
-
-std::string Read(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 class InstallerTest : public ::testing::Test {
  protected:
@@ -43,7 +36,7 @@ class InstallerTest : public ::testing::Test {
     const int code = std::system(("\"\"" + ProgramDirectory() + "\\qxinstall.exe\" " + arguments +
                                   " >\"" + out + "\" 2>&1\"")
                                      .c_str());
-    said_ = Read(out);
+    said_ = ReadWhole(out);
     return code;
   }
   // A fresh settings file (none for null) with `others` more add-ons.
@@ -85,10 +78,10 @@ TEST_F(InstallerTest, RegistersOnceBesideOtherAddOnsUntilUninstalled) {
   for (const auto& c : refusals) {
     SCOPED_TRACE(c.exitCode);
     WriteIni("[AddOns]\r\n", c.others, c.readOnly);
-    const std::string before = Read(ini_);
+    const std::string before = ReadWhole(ini_);
     EXPECT_EQ(Run(c.arguments), c.exitCode);
     EXPECT_TRUE(Said(c.says)) << said_;
-    EXPECT_EQ(Read(ini_), before);
+    EXPECT_EQ(ReadWhole(ini_), before);
   }
   auto barComesUp = [] {  // the stand-in with File Manager's settings alone
     fmhost::Config config;
@@ -111,10 +104,10 @@ TEST_F(InstallerTest, RegistersOnceBesideOtherAddOnsUntilUninstalled) {
     GetWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_NE(GetFileAttributesA((std::string(windows, 3) + "QXIBAR\\WINFILE\\NT").c_str()),
               INVALID_FILE_ATTRIBUTES);
-    const std::string installed = Read(ini_);
+    const std::string installed = ReadWhole(ini_);
     EXPECT_EQ(Run("install"), 0);
     EXPECT_TRUE(Said("nothing to register")) << said_;
-    EXPECT_EQ(Read(ini_), installed);
+    EXPECT_EQ(ReadWhole(ini_), installed);
     EXPECT_TRUE(barComesUp());
     EXPECT_EQ(Run("uninstall"), 0);
     EXPECT_TRUE(Said("File Manager no longer loads it")) << said_;
