@@ -417,6 +417,7 @@ TEST_F(ProgramButtonTest, NamesReachABatchFileWholeOrTheRunIsRefused) {
       startedProcesses.clear();
       const std::vector<Names> runs = WaitForRuns(0);
       EXPECT_FALSE(FileExists("leaked.txt"));
+      DeleteFileA((directory_ + "\\leaked.txt").c_str());
       if (refused) {
         ASSERT_EQ(catcher.boxes().size(), 1u);
         EXPECT_EQ(catcher.boxes()[0].text, "The name \"" + paths[r.refusedAt] + unsafe);
