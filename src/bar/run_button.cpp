@@ -100,15 +100,18 @@ void AppendQuoted(const wchar_t* text) {
 // cannot escape it at all), a quotation mark (it would end the quoting) or a
 // line end or other control character (it would end the command). Names on
 // Windows' disks hold none but the percent sign; a hostile drop or host
-// message may hold any. True when `text` is refused.
+// message may hold any. A program text written by hand may hold quotes, in
+// pairs: a lone one would turn the quoting of every name after it inside out.
+// True when `text` is refused.
 bool RefuseIfUnsafe(const wchar_t* text, bool quotesAllowed) {
+  bool unsafe = false, quoteOpen = false;
   for (const wchar_t* at = text; *at; ++at) {
-    if (*at == L'%' || (*at == L'"' && !quotesAllowed) || (*at < L' ' && *at != L'\t')) {
-      if (!unsafeText[0]) lstrcpynW(unsafeText, text, kCommandLineSize);
-      return true;
-    }
+    if (*at == L'"') quoteOpen = !quoteOpen;
+    unsafe |= *at == L'%' || (*at == L'"' && !quotesAllowed) || (*at < L' ' && *at != L'\t');
   }
-  return false;
+  if (!unsafe && !quoteOpen) return false;
+  if (!unsafeText[0]) lstrcpynW(unsafeText, text, kCommandLineSize);
+  return true;
 }
 
 // One separator and the name. The interpreter gets every name in quotes, so
