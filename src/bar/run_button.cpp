@@ -14,8 +14,18 @@
 
 namespace {
 
-// What cmd.exe needs in front of a batch file to run it.
-constexpr wchar_t kBatchPrefix[] = L"CMD.EXE /C ";
+// The command interpreter runs batch files. It is started by its full path in
+// the system directory: by its bare name the search would look in the current
+// directory first, which File Manager makes the open folder, where anyone may
+// have left a cmd.exe. Its switches: no AutoRun commands (/D), no delayed
+// expansion, so that a "!" stays a "!" (/V:OFF), and only the outermost
+// quotes around the text after /C taken off, whatever that text holds (/S).
+constexpr wchar_t kInterpreterName[] = L"\\cmd.exe";
+constexpr wchar_t kInterpreterSwitches[] = L" /D /V:OFF /S /C \"";
+
+// The most the interpreter takes on its command line; a longer one fails
+// without a word, or crashes Wine's.
+constexpr size_t kBatchLineLimit = 8191;
 
 // Room for the command line, its end mark included: the most the Unicode
 // process API takes. Several long names in a deep folder need all of it.
@@ -25,6 +35,13 @@ constexpr size_t kCommandLineSize = 32767;
 // such a line is refused, never cut short.
 wchar_t commandLine[kCommandLineSize];
 bool commandLineOverflow = false;
+
+// Whether the run goes through the interpreter, the interpreter's path, and
+// the first text found that the interpreter cannot be given safely (empty
+// when none was).
+bool batchRun = false;
+wchar_t interpreterPath[MAX_PATH];
+wchar_t unsafeText[kCommandLineSize];
 
 // Files dropped onto the button being run: they take the selection's place.
 HDROP droppedFiles = nullptr;
@@ -68,35 +85,130 @@ bool AppendToCommandLine(const wchar_t* text) {
   return true;
 }
 
-// The program text is kept in the ANSI character set.
-bool AppendAnsiToCommandLine(const char* text) {
-  size_t used = wcslen(commandLine);
-  if (MultiByteToWideChar(CP_ACP, 0, text, -1, commandLine + used,
-                          static_cast<int>(kCommandLineSize - used)) == 0) {
-    commandLine[used] = L'\0';
-    commandLineOverflow = true;
-    return false;
+// Appends `text` in quotes. The backslashes before the closing quote are
+// doubled, since programs read `\"` as a quote within the text: a folder's
+// name ending in `\` would swallow the next name otherwise.
+void AppendQuoted(const wchar_t* text) {
+  AppendToCommandLine(L"\"");
+  AppendToCommandLine(text);
+  for (size_t n = wcslen(text); n > 0 && text[n - 1] == L'\\'; --n) AppendToCommandLine(L"\\");
+  AppendToCommandLine(L"\"");
+}
+
+// Notes `text` as the first one the interpreter cannot be given safely when it
+// holds a percent sign (expanded even inside quotes, and Wine's interpreter
+// cannot escape it at all), a quotation mark (it would end the quoting) or a
+// line end or other control character (it would end the command). Names on
+// Windows' disks hold none but the percent sign; a hostile drop or host
+// message may hold any. A program text written by hand may hold quotes, in
+// pairs: a lone one would turn the quoting of every name after it inside out.
+// True when `text` is refused.
+bool RefuseIfUnsafe(const wchar_t* text, bool quotesAllowed) {
+  bool unsafe = false, quoteOpen = false;
+  for (const wchar_t* at = text; *at; ++at) {
+    if (*at == L'"') quoteOpen = !quoteOpen;
+    unsafe |= *at == L'%' || (*at == L'"' && !quotesAllowed) || (*at < L' ' && *at != L'\t');
   }
+  if (!unsafe && !quoteOpen) return false;
+  if (!unsafeText[0]) lstrcpynW(unsafeText, text, kCommandLineSize);
   return true;
 }
 
-// One separator and the name, quoted when it holds a blank (it would reach
-// the program as several arguments otherwise); 0 when it did not fit.
+// One separator and the name. The interpreter gets every name in quotes, so
+// that it reads none of "&|^<>(),;=" as its own; a program gets it quoted when
+// it holds a blank (it would reach it as several arguments otherwise). 0 when
+// it was not appended.
 int AppendFileName(const wchar_t* name) {
   wchar_t separator[sizeof extState.fileSeparator];
   MultiByteToWideChar(CP_ACP, 0, extState.fileSeparator, -1, separator,
                       sizeof extState.fileSeparator);
-  bool quoted = wcspbrk(name, L" \t") != nullptr;
-  size_t needed = wcslen(separator) + wcslen(name) + (quoted ? 2 : 0);
-  if (wcslen(commandLine) + needed >= kCommandLineSize) {
-    commandLineOverflow = true;
-    return 0;
-  }
+  if (batchRun && RefuseIfUnsafe(name, false)) return 0;
   AppendToCommandLine(separator);
-  if (quoted) AppendToCommandLine(L"\"");
-  AppendToCommandLine(name);
-  if (quoted) AppendToCommandLine(L"\"");
-  return 1;
+  if (batchRun || wcspbrk(name, L" \t")) {
+    AppendQuoted(name);
+  } else {
+    AppendToCommandLine(name);
+  }
+  return commandLineOverflow ? 0 : 1;
+}
+
+// Whether `length` characters of `text` end in string `suffixId`, compared
+// without regard to case; -1 when the string could not be loaded.
+int EndsWithText(const wchar_t* text, size_t length, UINT suffixId) {
+  wchar_t suffix[kTextBufferSize];
+  const int suffixLength = LoadStringW(extState.instance, suffixId, suffix, kTextBufferSize);
+  if (suffixLength <= 0) return -1;
+  const size_t size = static_cast<size_t>(suffixLength);
+  return length >= size && _wcsnicmp(text + length - size, suffix, size) == 0;
+}
+
+// Whether the program text is one existing file's path; a text written into
+// the settings file by hand may be a program followed by its own arguments.
+bool IsOneFile(const wchar_t* program) {
+  const DWORD attributes = GetFileAttributesW(program);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the program is a batch file (".bat" or ".cmd"), which Windows would
+// run through the interpreter even when started as a program: the whole text
+// when it is one file, else its first word, quoted or up to the first blank.
+// -1 when a suffix could not be loaded.
+int IsBatchProgram(const wchar_t* program, bool oneFile) {
+  const wchar_t* name = program;
+  size_t length = wcslen(program);
+  if (!oneFile && program[0] == L'"') {
+    ++name;
+    length = wcscspn(name, L"\"");
+  } else if (!oneFile) {
+    length = wcscspn(program, L" \t");
+  }
+  const int bat = EndsWithText(name, length, IDS_BAT_SUFFIX);
+  const int cmd = EndsWithText(name, length, IDS_CMD_SUFFIX);
+  if (bat < 0 || cmd < 0) return -1;
+  return bat || cmd;
+}
+
+// The interpreter's full path; false when the system directory is not known
+// (reported).
+bool FindInterpreter() {
+  const UINT length = GetSystemDirectoryW(interpreterPath, MAX_PATH);
+  if (length == 0 || length + wcslen(kInterpreterName) >= MAX_PATH) {
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_GETSYSTEMDIRECTORY, 17);
+    return false;
+  }
+  wcscat(interpreterPath, kInterpreterName);
+  return true;
+}
+
+// The start of the command line: for a batch file the interpreter and its
+// switches, then the program text, quoted when it is one file's path and holds
+// a blank (a shorter path up to the blank may hold a program planted there)
+// or goes to the interpreter (which would read a "&" in a folder's name). A
+// text that is not one file's path stays as written. False when the run must
+// stop (reported).
+bool BeginCommandLine(const wchar_t* program, uint32_t flags) {
+  commandLine[0] = L'\0';
+  commandLineOverflow = false;
+  unsafeText[0] = L'\0';
+  const bool oneFile = IsOneFile(program);
+  const int batch = IsBatchProgram(program, oneFile);
+  if (batch < 0) {
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOADSTRING, 16);
+    return false;
+  }
+  batchRun = batch || (flags & BF_BATCH);
+  if (batchRun) {
+    if (!FindInterpreter()) return false;
+    AppendQuoted(interpreterPath);
+    AppendToCommandLine(kInterpreterSwitches);
+    RefuseIfUnsafe(program, !oneFile);
+  }
+  if (oneFile && (batchRun || wcspbrk(program, L" \t"))) {
+    AppendQuoted(program);
+  } else {
+    AppendToCommandLine(program);
+  }
+  return true;
 }
 
 // A File Manager that speaks only ANSI gives its names in the OEM character
@@ -143,8 +255,8 @@ UINT StartProgram(int showMode) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showMode);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  if (!CreateProcessW(batchRun ? interpreterPath : nullptr, commandLine, nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &process))
     return ExecResultFor(GetLastError());
   // Fails at once for console programs, which have no input to wait for.
   WaitForInputIdle(process.hProcess, 30000);
@@ -229,6 +341,37 @@ void ShowExecFailure(UINT result) {
   LocalFree(block);
 }
 
+// Refuses the run, naming the text the interpreter cannot be given safely, in
+// Unicode so that the name shows as the user knows it.
+void ShowUnsafeText() {
+  wchar_t caption[kTextBufferSize];
+  wchar_t text[kTextBufferSize];
+  if (LoadStringW(extState.instance, IDS_CAPTION, caption, kTextBufferSize) == 0 ||
+      LoadStringW(extState.instance, IDS_RUN_UNSAFE_NAME, text, kTextBufferSize) == 0) {
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOADSTRING, 23);
+    return;
+  }
+  // The name goes in place of the text's "%s"; it is no format of its own.
+  const wchar_t* mark = wcsstr(text, L"%s");
+  const size_t before = mark ? static_cast<size_t>(mark - text) : wcslen(text);
+  const size_t size = wcslen(text) + wcslen(unsafeText) + 1;
+  HLOCAL block = LocalAlloc(LMEM_FIXED, size * sizeof(wchar_t));
+  if (!block) {
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALALLOC, 24);
+    return;
+  }
+  auto* message = static_cast<wchar_t*>(block);
+  wmemcpy(message, text, before);
+  message[before] = L'\0';
+  if (mark) {
+    wcscat(message, unsafeText);
+    wcscat(message, mark + 2);
+  }
+  if (MessageBoxW(extState.frameWindow, message, caption, MB_OK | MB_ICONHAND) == 0)
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_MESSAGEBOX, 25);
+  LocalFree(block);
+}
+
 // The files a run passes: the dropped ones, or File Manager's selection.
 int FileCount() {
   if (droppedFiles) return static_cast<int>(DragQueryFileW(droppedFiles, 0xFFFFFFFF, nullptr, 0));
@@ -238,16 +381,15 @@ int FileCount() {
 // Starts a program button's program; every refusal and failure is told to
 // the user.
 void RunProgram(ButtonRecord* record, int count) {
-  auto* program = static_cast<char*>(LocalLock(record->programName.handle));
-  if (!program) {
+  auto* text = static_cast<char*>(LocalLock(record->programName.handle));
+  if (!text) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALLOCK, 10);
     return;
   }
-  commandLine[0] = L'\0';
-  commandLineOverflow = false;
-  if (record->flags & BF_BATCH) AppendToCommandLine(kBatchPrefix);
-  AppendAnsiToCommandLine(program);
-  HLOCAL block = LocalHandle(program);
+  // The program text is kept in the ANSI character set.
+  static wchar_t program[kCommandLineSize];
+  if (MultiByteToWideChar(CP_ACP, 0, text, -1, program, kCommandLineSize) == 0) program[0] = L'\0';
+  HLOCAL block = LocalHandle(text);
   if (!block) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALHANDLE, 11);
     // The text must come to rest all the same, or the unload cannot free it.
@@ -255,6 +397,7 @@ void RunProgram(ButtonRecord* record, int count) {
     return;
   }
   if (LocalUnlock(block)) return;
+  if (!BeginCommandLine(program, record->flags)) return;
 
   if (count > 1) {
     if (!(record->flags & BF_MULTIPLE_FILES)) {
@@ -262,14 +405,21 @@ void RunProgram(ButtonRecord* record, int count) {
       return;
     }
     if (record->flags & BF_PASS_FILES)
-      for (int index = 0; index < count && !commandLineOverflow; ++index) AppendSelectedFile(index);
+      for (int index = 0; index < count && !commandLineOverflow && !unsafeText[0]; ++index)
+        AppendSelectedFile(index);
   }
   if (count == 1 && (record->flags & BF_PASS_FILES)) AppendSelectedFile(0);
+  if (batchRun) AppendToCommandLine(L"\"");
 
-  if (commandLineOverflow) {
-    char limit[16];
-    snprintf(limit, sizeof limit, "%d", static_cast<int>(kCommandLineSize - 1));
-    ShowRunMessage(IDS_RUN_TOO_LONG, limit, MB_OK | MB_ICONHAND, 14);
+  if (unsafeText[0]) {
+    ShowUnsafeText();
+    return;
+  }
+  const size_t limit = batchRun ? kBatchLineLimit : kCommandLineSize - 1;
+  if (commandLineOverflow || wcslen(commandLine) > limit) {
+    char digits[16];
+    snprintf(digits, sizeof digits, "%d", static_cast<int>(limit));
+    ShowRunMessage(IDS_RUN_TOO_LONG, digits, MB_OK | MB_ICONHAND, 14);
     return;
   }
   UINT result = StartProgram(record->displayMode);

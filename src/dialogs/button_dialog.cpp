@@ -252,9 +252,11 @@ bool StoreOptions(HWND dialog, ButtonRecord* record) {
     if (state.deleteAnswer == IDNO) extState.deleteWarning = 1;
     if (state.deleteAnswer == IDYES) extState.deleteWarning = 0;
   } else {
-    bool loaded = false;
-    const bool isBatch = EndsWithString(state.programText, IDS_BAT_SUFFIX, &loaded);
-    if (!loaded) {
+    // Windows runs ".cmd" files through the interpreter as it does ".bat" files.
+    bool loaded = false, cmdLoaded = false;
+    const bool isBatch = EndsWithString(state.programText, IDS_BAT_SUFFIX, &loaded) |
+                         EndsWithString(state.programText, IDS_CMD_SUFFIX, &cmdLoaded);
+    if (!loaded || !cmdLoaded) {
       ReportFailure(IDS_TAG_QXNEWPIS, IDS_OP_LOADSTRING, 5);
       return false;
     }

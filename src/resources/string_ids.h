@@ -236,9 +236,14 @@
 #define IDS_MOVE_HINT_TITLE 1322
 
 // Running a button: a command line too long for its buffer, a menu text that
-// File Manager's menus no longer hold.
+// File Manager's menus no longer hold, a name that the command interpreter
+// would read as part of the command, the other batch-file suffix, and the call
+// that finds the interpreter.
 #define IDS_RUN_TOO_LONG 1330
 #define IDS_RUN_MENU_NOT_FOUND 1331
+#define IDS_RUN_UNSAFE_NAME 1332
+#define IDS_CMD_SUFFIX 1333
+#define IDS_OP_GETSYSTEMDIRECTORY 1334
 
 // Help: the user guide beside the DLL, and what is said when it is missing.
 #define IDS_HELP_GUIDE_FILE 1350

@@ -27,13 +27,16 @@ LRESULT CALLBACK FakeFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   }
 }
 
-// The command lines started, and the error a start fails with (0: it pretends).
+// The command lines started, each after the program named apart, and the
+// error a start fails with (0: it pretends).
 std::string startedLines;
 DWORD startError = 0;
-BOOL WINAPI WatchedCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
+BOOL WINAPI WatchedCreateProcessW(LPCWSTR program, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
                                   LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
                                   LPSTARTUPINFOW, LPPROCESS_INFORMATION started) {
-  startedLines.append(commandLine, commandLine + wcslen(commandLine));  // all ASCII
+  // All ASCII.
+  if (program) startedLines.append(program, program + wcslen(program)).append("|");
+  startedLines.append(commandLine, commandLine + wcslen(commandLine));
   *started = PROCESS_INFORMATION{};
   SetLastError(startError);
   return startError == 0;
@@ -99,6 +102,22 @@ TEST_F(RunButtonTest, ProgramButtonsStartTheirCommandLineOrSayWhyNot) {
   fitting.back().pop_back();
   std::string fullLine = view;
   for (const std::string& name : fitting) fullLine += " " + name;
+  // Names that make a batch command line of `length` characters, every name
+  // quoted, the interpreter's whole line counted: each name takes 250 but the
+  // last two, which share the rest.
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string cmd = std::string(system) + "\\cmd.exe",
+                    batchStart = cmd + "|\"" + cmd + "\" /D /V:OFF /S /C \"" + view;
+  auto batchNames = [&](size_t length) {
+    const size_t left = length - (batchStart.size() - cmd.size() - 1) - 1, count = left / 250 - 1;
+    std::vector<std::string> names(count, "C:\\" + std::string(244, 'b'));
+    for (size_t part : {(left - 250 * count) / 2, left - 250 * count - (left - 250 * count) / 2})
+      names.push_back("C:\\" + std::string(part - 6, 'c'));
+    return names;
+  };
+  std::string batchLine = batchStart;
+  for (const std::string& name : batchNames(8191)) batchLine += " \"" + name + "\"";
   const std::string failed =
       "Windows is unable to execute the specified program: \n\r" + view + "\n";
   const struct {
@@ -112,7 +131,11 @@ TEST_F(RunButtonTest, ProgramButtonsStartTheirCommandLineOrSayWhyNot) {
       {0, two, 0, "", "Please select only 1 file!"},  // even when it passes none
       {0, one, 0, view, ""},
       {BF_PASS_FILES | BF_REQUIRES_FILE, one, 0, view + " C:\\DATA\\README.TXT", ""},
-      {BF_PASS_FILES | BF_BATCH, one, 0, "CMD.EXE /C " + view + " C:\\DATA\\README.TXT", ""},
+      // Through the interpreter every name is quoted; its line holds 8,191 at most.
+      {BF_PASS_FILES | BF_BATCH, one, 0, batchStart + " \"C:\\DATA\\README.TXT\"\"", ""},
+      {BF_PASS_FILES | BF_MULTIPLE_FILES | BF_BATCH, batchNames(8191), 0, batchLine + "\"", ""},
+      {BF_PASS_FILES | BF_MULTIPLE_FILES | BF_BATCH, batchNames(8192), 0, "",
+       "The command line is longer than 8191 characters; the program was not started."},
       // Names with a blank or a tab are quoted; an entry without a name is left out.
       {BF_PASS_FILES | BF_MULTIPLE_FILES, blanks, 0,
        view + " C:\\A.TXT \"C:\\My Docs\\two.doc\" \"C:\\x\ty.txt\"", ""},

@@ -12,6 +12,23 @@
 namespace barhost {
 namespace {
 
+// The processes the extension starts, held open so that a run can be waited
+// for to its end rather than for a while.
+std::vector<HANDLE> startedProcesses;
+void* realCreateProcessW = nullptr;
+BOOL WINAPI KeepStartedProcess(LPCWSTR program, LPWSTR line, LPSECURITY_ATTRIBUTES process,
+                               LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
+                               LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
+                               LPPROCESS_INFORMATION started) {
+  const BOOL ok = reinterpret_cast<decltype(&CreateProcessW)>(realCreateProcessW)(
+      program, line, process, thread, inherit, flags, environment, directory, startup, started);
+  HANDLE copy = nullptr;
+  if (ok && DuplicateHandle(GetCurrentProcess(), started->hProcess, GetCurrentProcess(), &copy,
+                            SYNCHRONIZE, FALSE, 0))
+    startedProcesses.push_back(copy);
+  return ok;
+}
+
 using fmhost::SortOrder;
 using Names = std::vector<std::string>;
 
@@ -48,27 +65,39 @@ class BarClickTest : public BarInHostTest {
     return more;
   }
   // The logger's runs (command line, then the arguments after the program's
-  // name) once `count` have ended or at the timeout; the log is gone after.
+  // name; in programs_ the program that ran) once `count` have ended or at
+  // the timeout; the log is gone after.
   std::vector<Names> WaitForRuns(size_t count, DWORD timeout = 20000) {
     std::vector<Names> runs;
-    for (DWORD start = GetTickCount(); runs.size() < count && GetTickCount() - start < timeout;) {
-      fmhost::Pump(50);
+    for (DWORD start = GetTickCount();;) {
+      if (count) fmhost::Pump(50);
       runs.clear();
+      programs_.clear();
       std::ifstream log(log_, std::ios::binary);
       Names run;
+      bool inArgument = false;  // a line that is none of the logger's is the argument's rest
       for (std::string line; std::getline(log, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind("cmdline: ", 0) == 0) {
-          // Wine quotes a program path with blanks that it was given unquoted.
+        if (line.rfind("program: ", 0) == 0) {
+          programs_.push_back(line.substr(9));
+        } else if (line.rfind("cmdline: ", 0) == 0) {
+          // A program path with a blank comes quoted.
           run = {line.substr(9)};
           if (run[0].rfind('"' + logger_ + '"', 0) == 0)
             run[0].replace(0, logger_.size() + 2, logger_);
-        } else if (line.rfind("argv[", 0) == 0 && line.rfind("argv[0]", 0) != 0) {
-          run.push_back(line.substr(line.find("]: ") + 3));
+        } else if (line.rfind("argv[", 0) == 0) {
+          if (line.rfind("argv[0]", 0) != 0) run.push_back(line.substr(line.find("]: ") + 3));
+          inArgument = line.rfind("argv[0]", 0) != 0;
+          continue;
         } else if (line == "end") {
           runs.push_back(run);
+        } else if (inArgument) {
+          run.back() += "\n" + line;
+          continue;
         }
+        inArgument = false;
       }
+      if (runs.size() >= count || GetTickCount() - start >= timeout) break;
     }
     DeleteFileA(log_.c_str());
     return runs;
@@ -76,6 +105,7 @@ class BarClickTest : public BarInHostTest {
   BarGeometry geometry_;
   std::string logger_ = ProgramDirectory() + "\\cmdline_logger.exe";
   std::string log_;
+  Names programs_;
 };
 using BarOnScreenTest = BarClickTest;
 using ProgramButtonTest = BarClickTest;
@@ -326,6 +356,118 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     auto runs = WaitForRuns(1);
     ASSERT_EQ(runs.size(), 1u) << c.selection.size();
     EXPECT_EQ(runs[0], c.run);
+  }
+}
+
+// Each row's names go to a batch file (".bat", flagged at the load, and
+// ".Cmd", found at the run, in turn) and to the program itself, selected or,
+// when no disk can hold them, dropped. Through the batch file they arrive whole
+// or the run is refused naming the first that cannot be passed safely. Once
+// every started process has ended, nothing else ran: "leak" would run
+// leak.bat, which leaves leaked.txt, and the planted cmd.exe and tools.exe
+// are copies of the recorder, which logs its own path.
+TEST_F(ProgramButtonTest, NamesReachABatchFileWholeOrTheRunIsRefused) {
+  config_.names = fmhost::SelectionNames::kAnsiAndUnicode;
+  const std::string tools = directory_ + "\\tools & more (1)", recorder = tools + "\\recorder.exe";
+  ASSERT_TRUE(CreateDirectoryA(tools.c_str(), nullptr));
+  for (const std::string& copy : {recorder, directory_ + "\\cmd.exe", directory_ + "\\tools.exe"})
+    ASSERT_TRUE(CopyFileA(logger_.c_str(), copy.c_str(), FALSE)) << copy;
+  for (const char* batch : {"\\pass on.bat", "\\pass on.Cmd"})
+    std::ofstream(tools + batch) << "@\"%~dp0recorder.exe\" %*\r\n";
+  std::ofstream(directory_ + "\\leak.bat") << "@echo leaked>\"%~dp0leaked.txt\"\r\n";
+  StartWith({Logger(tools + "\\pass on.bat"), Logger(tools + "\\pass on.Cmd"), Logger(recorder)});
+  ASSERT_NE(PatchImport(Module(), "kernel32.dll", "CreateProcessW",
+                        reinterpret_cast<void*>(&KeepStartedProcess), &realCreateProcessW),
+            nullptr);
+  // File Manager makes the open folder the current directory; the folder can
+  // go at the end only when it is no longer that.
+  struct InFolder {
+    char before[MAX_PATH] = "";
+    explicit InFolder(const std::string& folder) {
+      GetCurrentDirectoryA(MAX_PATH, before);
+      SetCurrentDirectoryA(folder.c_str());
+    }
+    ~InFolder() { SetCurrentDirectoryA(before); }
+  } inFolder(directory_);
+  const std::string unsafe =
+      "\" cannot be passed to a batch file safely: the command interpreter "
+      "would read a percent sign, a quotation mark or a line end in it as "
+      "part of the command. The program was not started.";
+  constexpr size_t kWhole = SIZE_MAX;
+  const struct {
+    Names names;
+    bool drop;
+    size_t refusedAt;  // the name the batch run is refused for; npos: all arrive whole
+    bool wholeToProgram;
+  } rows[] = {
+      {{"a&leak&.txt", "x^&leak.txt", "b^c.txt"}, false, kWhole, true},
+      {{"a|leak|.txt", "a&leak&.txt"}, true, kWhole, true},
+      {{"wow!PATH!.txt", "a,b;c=d.txt", "(x) & (leak).txt", "two  blanks .txt"},
+       false,
+       kWhole,
+       true},
+      {{u8"\u6587\u4ef6 \u03b1&\u0436.txt", ";leak.txt"}, false, kWhole, true},
+      {{"sub dir\\", "end\\", "next.txt"}, true, kWhole, true},
+      {{"k%PATH%l.txt"}, false, 0, true},
+      {{"ok.txt", "100%.txt"}, false, 1, true},
+      {{"a\"&leak&\".txt"}, true, 0, false},
+      {{"line\nleak.txt"}, true, 0, true},
+  };
+  MessageBoxCatcher catcher(Module());
+  int row = 0;
+  for (const auto& r : rows) {
+    Names paths;
+    std::vector<std::wstring> wide;
+    for (const std::string& name : r.names) {
+      paths.push_back(r.drop ? directory_ + "\\" + name : MakeFile(name));
+      wide.push_back(Wide(r.drop ? paths.back() : name, CP_UTF8));
+    }
+    for (int button : {row++ % 2, 2}) {
+      SCOPED_TRACE(r.names[0] + " to button " + std::to_string(button));
+      const bool refused = button < 2 && r.refusedAt != kWhole;
+      catcher.clear();
+      if (r.drop) {
+        POINT point = geometry_.Centre(button);
+        ClientToScreen(Bar(), &point);
+        ASSERT_TRUE(fmhost::DropFiles(point, wide));
+        fmhost::Pump(50);
+      } else {
+        fmhost::Refresh(Tree());
+        ASSERT_TRUE(fmhost::SelectWideNames(Tree(), wide));
+        ClickButton(button);
+      }
+      for (DWORD start = GetTickCount(); !startedProcesses.empty();) {
+        const DWORD count = static_cast<DWORD>(startedProcesses.size());
+        if (WaitForMultipleObjects(count, startedProcesses.data(), TRUE, 0) == WAIT_OBJECT_0 ||
+            GetTickCount() - start > 30000)
+          break;
+        fmhost::Pump(20);
+      }
+      const size_t started = startedProcesses.size();
+      for (HANDLE process : startedProcesses)
+        EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_OBJECT_0) << "still running";
+      for (HANDLE process : startedProcesses) CloseHandle(process);
+      startedProcesses.clear();
+      const std::vector<Names> runs = WaitForRuns(0);
+      EXPECT_FALSE(FileExists("leaked.txt"));
+      DeleteFileA((directory_ + "\\leaked.txt").c_str());
+      if (refused) {
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        EXPECT_EQ(catcher.boxes()[0].text, "The name \"" + paths[r.refusedAt] + unsafe);
+        EXPECT_EQ(started, 0u);
+        EXPECT_TRUE(runs.empty());
+        continue;
+      }
+      EXPECT_TRUE(catcher.boxes().empty());
+      EXPECT_EQ(started, 1u);
+      ASSERT_EQ(runs.size(), 1u);
+      EXPECT_EQ(programs_, Names{recorder});
+      // File Manager gives its selection in its own order.
+      Names arrived(runs[0].begin() + 1, runs[0].end()), sent = paths;
+      if (!r.drop) std::sort(arrived.begin(), arrived.end());
+      if (!r.drop) std::sort(sent.begin(), sent.end());
+      EXPECT_EQ(arrived == sent, button < 2 || r.wholeToProgram) << runs[0][0];
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // A program for the tests to start: it appends the command line it was given
 // to a log and exits. The log is the file that QX_CMDLINE_LOG names, or
 // cmdline_logger.log next to the program. One run appends one block, in UTF-8:
+//   program: <the path of the program that ran, which may be a copy>
 //   cmdline: <the whole command line>
 //   argv[0]: <first argument, as CommandLineToArgvW splits it>
 //   ...
@@ -36,7 +37,9 @@ std::string Narrow(const wchar_t* text) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  std::string block = "cmdline: ";
+  wchar_t self[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::string block = "program: " + Narrow(self) + "\r\n" + "cmdline: ";
   block += Narrow(GetCommandLineW());
   block += "\r\n";
   int count = 0;
