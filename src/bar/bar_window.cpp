@@ -12,6 +12,7 @@
 #include "resources/string_ids.h"
 #include "settings/popup.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 UINT HitTestCallback(ButtonRecord* record) {
   const int x = mousePoint.x;
@@ -291,7 +292,14 @@ void OnDropFiles(HDROP drop) {
 
 }  // namespace
 
+static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXBUTPRO, LRESULT(0),
+                 [&] { return ButtonWndProcBody(window, message, wParam, lParam); });
+}
+
+static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   previousMessage = lastMessage;
   lastMessage = message;
   switch (message) {

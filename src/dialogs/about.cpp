@@ -3,8 +3,16 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/string_ids.h"
+#include "host/guard.h"
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+static INT_PTR AboutDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM);
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXABOUT, INT_PTR(FALSE),
+                 [&] { return AboutDialogProcBody(dialog, message, wParam, lParam); });
+}
+
+static INT_PTR AboutDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       char version[kTextBufferSize];

@@ -15,6 +15,7 @@
 #include "host/state.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 namespace {
 
@@ -504,7 +505,14 @@ void ReleaseEditedButton() {
   editedButton = nullptr;
 }
 
+static INT_PTR ButtonDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 INT_PTR CALLBACK ButtonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXNEWPI, INT_PTR(FALSE),
+                 [&] { return ButtonDialogProcBody(dialog, message, wParam, lParam); });
+}
+
+static INT_PTR ButtonDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(dialog);

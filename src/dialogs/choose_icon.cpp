@@ -13,6 +13,7 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/string_ids.h"
+#include "host/guard.h"
 
 namespace {
 
@@ -376,7 +377,14 @@ void PaintIconStrip(HWND dialog) {
   ReleaseDC(iconArea, dc);
 }
 
+static INT_PTR ChooseIconDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 INT_PTR CALLBACK ChooseIconDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXCHICO, INT_PTR(FALSE),
+                 [&] { return ChooseIconDialogProcBody(dialog, message, wParam, lParam); });
+}
+
+static INT_PTR ChooseIconDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog(dialog);

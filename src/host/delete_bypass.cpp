@@ -3,6 +3,7 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/string_ids.h"
+#include "host/guard.h"
 
 namespace {
 
@@ -21,7 +22,14 @@ bool IsDeleteDialog(LPARAM creation) {
 
 }  // namespace
 
+static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXDLGPRO, LRESULT(0),
+                 [&] { return DlgProcBody(window, message, wParam, lParam); });
+}
+
+static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE && extState.deleteWarning == 0 && IsDeleteDialog(lParam)) {
     // Passed on all the same: the window gets its caption and the rest of
     // its creation as usual.

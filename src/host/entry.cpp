@@ -16,6 +16,7 @@
 #include "settings/bar_options.h"
 #include "settings/popup_options.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 namespace {
 
@@ -86,7 +87,14 @@ void RunButtonDialog(HWND window, int templateId, int editingMenuButton) {
 
 }  // namespace
 
+static LRESULT FMExtensionProcBody(HWND window, WORD event, LPARAM parameter);
+
 LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
+  return Guarded(IDS_TAG_QXFILMAN, LRESULT(0),
+                 [&] { return FMExtensionProcBody(window, event, parameter); });
+}
+
+static LRESULT FMExtensionProcBody(HWND window, WORD event, LPARAM parameter) {
   switch (event) {
     case FMEVENT_LOAD:
       RunLoadSequence(window, reinterpret_cast<FMS_LOADA*>(parameter));

@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "settings/popup.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 namespace {
 
@@ -31,7 +32,13 @@ HMENU FailLoad(UINT operationId, int step) {
 // Text the MDI client search compares class names with.
 char mdiClientText[kTextBufferSize];
 
-BOOL CALLBACK FindMdiClient(HWND window, LPARAM) {
+static BOOL FindMdiClientBody(HWND window, LPARAM);
+
+BOOL CALLBACK FindMdiClient(HWND window, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXINIT, BOOL(FALSE), [&] { return FindMdiClientBody(window, lParam); });
+}
+
+static BOOL FindMdiClientBody(HWND window, LPARAM) {
   char name[kTextBufferSize];
   if (GetClassNameA(window, name, sizeof name) == 0) {
     ReportFailure(IDS_TAG_QXINIT, IDS_OP_GETCLASSNAME_908, 43);

@@ -5,10 +5,18 @@
 #include "resources/resource.h"
 #include "resources/string_ids.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 char treeClassText[kTextBufferSize];
 
+static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK MDIWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXMDIPRO, LRESULT(0),
+                 [&] { return MDIWndProcBody(window, message, wParam, lParam); });
+}
+
+static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Without a bar window there is no height to make room for: the placement
   // passes unchanged.
   if (message == WM_WINDOWPOSCHANGING && extState.barOn && extState.barWindow) {
@@ -31,7 +39,14 @@ LRESULT CALLBACK MDIWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return CallWindowProcA(extState.savedMdiClientProc, window, message, wParam, lParam);
 }
 
-BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM) {
+static BOOL RelayoutTreeWindowBody(HWND window, LPARAM);
+
+BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXENUWFS, BOOL(FALSE),
+                 [&] { return RelayoutTreeWindowBody(window, lParam); });
+}
+
+static BOOL RelayoutTreeWindowBody(HWND window, LPARAM) {
   char name[kTextBufferSize];
   if (GetClassNameA(window, name, sizeof name) == 0) {
     ReportFailure(IDS_TAG_QXENUWFS, IDS_OP_GETCLASSNAME_514, 1);

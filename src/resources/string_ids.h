@@ -95,6 +95,10 @@
 #define IDS_OP_SETTINGS_READ_ONLY 959
 #define IDS_OP_WRITE_NEW_SETTINGS 960
 #define IDS_OP_REPLACE_SETTINGS 961
+#define IDS_OP_CXX_NEW 962
+#define IDS_OP_CXX_EXCEPTION 963
+#define IDS_OP_COPY_BACKUP 964
+#define IDS_OP_SETFILESECURITY 965
 #define IDS_OP_GETDC 1157
 #define IDS_OP_GETMENUID 1159
 #define IDS_OP_GETDLGITEM 1410
@@ -248,3 +252,11 @@
 // Help: the user guide beside the DLL, and what is said when it is missing.
 #define IDS_HELP_GUIDE_FILE 1350
 #define IDS_HELP_GUIDE_MISSING 1351
+
+// The settings place: a file or folder that is not used, a path too long for
+// Windows, a file taken back from an interrupted save.
+#define IDS_SETTINGS_TOO_LARGE 1360
+#define IDS_SETTINGS_FOREIGN 1361
+#define IDS_SETTINGS_LINK 1362
+#define IDS_SETTINGS_PATH_TOO_LONG 1363
+#define IDS_SETTINGS_RECOVERED 1364

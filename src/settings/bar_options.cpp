@@ -8,6 +8,7 @@
 #include "host/state.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 namespace {
 
@@ -112,7 +113,14 @@ void OnOk(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK BarOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+static INT_PTR BarOptionsDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM);
+
+INT_PTR CALLBACK BarOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXSETBAR, INT_PTR(FALSE),
+                 [&] { return BarOptionsDialogProcBody(dialog, message, wParam, lParam); });
+}
+
+static INT_PTR BarOptionsDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
     OnInitDialog(dialog);
     return TRUE;

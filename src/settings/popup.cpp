@@ -6,6 +6,7 @@
 #include "host/state.h"
 #include "resources/string_ids.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 HBRUSH popupBrush = nullptr;
 HFONT popupFontHandle = nullptr;
@@ -31,7 +32,16 @@ bool PointerRestsOnBar(HWND bar) {
          WindowFromPoint(cursor) == bar;
 }
 
-void CALLBACK PopupWatchProc(HWND bar, UINT, UINT_PTR, DWORD) {
+static void PopupWatchProcBody(HWND bar, UINT, UINT_PTR, DWORD);
+
+void CALLBACK PopupWatchProc(HWND bar, UINT message, UINT_PTR timerId, DWORD time) {
+  Guarded(IDS_TAG_QXTIPROC, 0, [&] {
+    PopupWatchProcBody(bar, message, timerId, time);
+    return 0;
+  });
+}
+
+static void PopupWatchProcBody(HWND bar, UINT, UINT_PTR, DWORD) {
   if (!PointerRestsOnBar(bar)) TearDownPopup();
 }
 
@@ -125,7 +135,16 @@ void BuildPopup(HWND bar) {
 
 }  // namespace
 
-void CALLBACK PopupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
+static void PopupTimerProcBody(HWND window, UINT, UINT_PTR timerId, DWORD);
+
+void CALLBACK PopupTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time) {
+  Guarded(IDS_TAG_QXTIPROC, 0, [&] {
+    PopupTimerProcBody(window, message, timerId, time);
+    return 0;
+  });
+}
+
+static void PopupTimerProcBody(HWND window, UINT, UINT_PTR timerId, DWORD) {
   popupBuilding = 1;
   KillTimer(window, timerId);
   popupTimerPending = 0;
@@ -171,7 +190,14 @@ void TearDownPopup() {
   extState.popupWindow = nullptr;
 }
 
+static LRESULT PopupWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK PopupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXTIPROC, LRESULT(0),
+                 [&] { return PopupWndProcBody(window, message, wParam, lParam); });
+}
+
+static LRESULT PopupWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Uncovered parts of a shown popup get their text back.
   if (message == WM_PAINT && window == extState.popupWindow) {
     PAINTSTRUCT paint;

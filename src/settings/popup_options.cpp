@@ -6,6 +6,7 @@
 #include "host/state.h"
 #include "resources/string_ids.h"
 #include "settings/settings.h"
+#include "host/guard.h"
 
 #ifndef _WIN64
 static_assert(sizeof(CHOOSEFONTA) == 60, "the font chooser's block is 60 bytes on 32-bit Windows");
@@ -42,7 +43,14 @@ void DrawSampleText(HDC dc) {
 
 // The sample draws its own text again whenever it is uncovered: the popup
 // class draws only the real popup.
+static LRESULT SampleProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK SampleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXSETTIP, LRESULT(0),
+                 [&] { return SampleProcBody(window, message, wParam, lParam); });
+}
+
+static LRESULT SampleProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_ERASEBKGND) return 1;
   if (message == WM_PAINT && sampleText[0] != '\0') {
     PAINTSTRUCT paint;
@@ -208,7 +216,14 @@ INT_PTR OnOk(HWND dialog) {
 
 }  // namespace
 
+static INT_PTR PopupOptionsDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 INT_PTR CALLBACK PopupOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded(IDS_TAG_QXSETTIP, INT_PTR(FALSE),
+                 [&] { return PopupOptionsDialogProcBody(dialog, message, wParam, lParam); });
+}
+
+static INT_PTR PopupOptionsDialogProcBody(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog(dialog);

@@ -76,7 +76,7 @@ void ProfileImage::Clear() {
   firstSection_.clear();
 }
 
-void ProfileImage::Load(const char* path) {
+void ProfileImage::Load(const char* path, uint64_t largest) {
   Clear();
   path_ = path;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -84,8 +84,7 @@ void ProfileImage::Load(const char* path) {
   if (file == INVALID_HANDLE_VALUE) return;
   std::string bytes;
   LARGE_INTEGER size;
-  // A settings file is small; one of gigabytes is not read at all.
-  if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1 << 30)) {
+  if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && uint64_t(size.QuadPart) <= largest) {
     bytes.resize(size_t(size.QuadPart));
     DWORD got = 0;
     if (!ReadFile(file, &bytes[0], DWORD(bytes.size()), &got, nullptr)) got = 0;

@@ -4,16 +4,23 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class ProfileImage {
  public:
-  // Reads the whole file. A file that is missing or cannot be read gives an
-  // image without sections, where every key answers its default.
-  void Load(const char* path);
+  // Reads the whole file. A file that is missing, cannot be read or is larger
+  // than `largest` bytes gives an image without sections, where every key
+  // answers its default.
+  void Load(const char* path, uint64_t largest = uint64_t(1) << 30);
   void Clear();
+  // An image of `path` without sections, the file left unread.
+  void Reset(const char* path) {
+    Clear();
+    path_ = path;
+  }
   const std::string& path() const { return path_; }
 
   // As GetPrivateProfileStringA(section, key, fallback, buffer, size, file).

@@ -1,9 +1,5 @@
 #include "settings/settings.h"
 
-#include <direct.h>
-#include <io.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -15,22 +11,12 @@
 #include "host/state.h"
 #include "resources/resource.h"
 #include "settings/profile_image.h"
+#include "settings/settings_store.h"
 
 IconBarSettings barSettings;
 void (*afterDeleteWarningRead)() = nullptr;
 
 namespace {
-
-// Steps of the save's file work, after the text is complete.
-enum SaveStep : int {
-  kStepReadOnly = 6,
-  kStepCreateNew = 7,
-  kStepWriteNew = 8,
-  kStepFlushNew = 9,
-  kStepCloseNew = 10,
-  kStepReplace = 11,
-  kStepPutBack = 12,
-};
 
 // The settings file as read by the load: ReadBarSettings reads it, and
 // ReadButtonSections answers from the same image and then lets it go.
@@ -330,123 +316,15 @@ bool WriteBarSection() {
   return true;
 }
 
-// Writes the new file's bytes to `path` and flushes them to the disk; false
-// after a failure (reported), with nothing left at `path`.
-bool WriteNewFile(const char* path, const std::string& bytes) {
-  HANDLE file =
-      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  // A read-only file of that name is what an earlier save left when it failed
-  // and could not even delete it.
-  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
-      SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
-    file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_WRITE_NEW_SETTINGS, kStepCreateNew);
-    return false;
-  }
-  DWORD written = 0;
-  int failedStep = 0;
-  if (!WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
-      written != bytes.size())
-    failedStep = kStepWriteNew;
-  else if (!FlushFileBuffers(file))
-    failedStep = kStepFlushNew;
-  if (!CloseHandle(file) && !failedStep) failedStep = kStepCloseNew;
-  if (!failedStep) return true;
-  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_WRITE_NEW_SETTINGS, failedStep);
-  DeleteFileA(path);
-  return false;
-}
-
-// Turns the previous settings file into the backup. The old backup is the
-// extension's own file: one that is read-only, hidden or system (as a copy of
-// a read-only settings file would be) is replaced all the same. False after a
-// failure (reported), with the settings file untouched.
-bool MoveToBackup(const char* path, const char* backupPath) {
-  if (MoveFileExA(path, backupPath, MOVEFILE_REPLACE_EXISTING)) return true;
-  if (!DeleteFileA(backupPath)) {
-    DWORD error = GetLastError();
-    DWORD attributes = GetFileAttributesA(backupPath);
-    bool gone =
-        error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-        (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(backupPath));
-    if (!gone) {
-      ReportFailure(IDS_TAG_QXSAVE, IDS_OP_DELETE_BACKUP, 949);
-      return false;
-    }
-  }
-  if (MoveFileExA(path, backupPath, 0)) return true;
-  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RENAME_SETTINGS, 950);
-  return false;
-}
-
-// Puts the new file in the settings file's place, the previous one (if any)
-// becoming the backup. After a failure (reported) the previous settings file
-// is back under its own name, whole.
-bool ReplaceSettingsFile(const char* path, const char* newPath, const char* backupPath,
-                         bool hadPrevious) {
-  if (hadPrevious && !MoveToBackup(path, backupPath)) return false;
-  if (MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING)) return true;
-  ReportFailure(IDS_TAG_QXSAVE, IDS_OP_REPLACE_SETTINGS, kStepReplace);
-  if (hadPrevious && !MoveFileExA(backupPath, path, 0))
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_RESTORE_SETTINGS, kStepPutBack);
-  return false;
-}
-
 }  // namespace
 
 void ResetBarSettings() { barSettings = IconBarSettings{}; }
 
-void LocateSettingsFile(char* buffer, UINT size) {
-  UINT length = GetWindowsDirectoryA(buffer, size);
-  if (length == 0 || length >= size) {
-    buffer[0] = '\0';
-    ReportFailure(IDS_TAG_QXGETINI, IDS_OP_GETWINDOWSDIRECTORY, 1);
-    return;
-  }
-  if (length > 3) buffer[3] = '\0';
-
-  char text[kTextBufferSize];
-  if (!LoadText(IDS_SETTINGS_DIRECTORY, text)) {
-    ReportFailure(IDS_TAG_QXGETINI, IDS_OP_LOADSTRING, 2);
-    return;
-  }
-  AppendText(buffer, size, text);
-
-  char userName[41] = "";
-  DWORD userNameSize = sizeof userName;
-  if (!GetUserNameA(userName, &userNameSize)) {
-    ReportFailure(IDS_TAG_QXGETINI, IDS_OP_GETUSERNAME, 3);
-    userName[0] = '\0';
-  }
-  AppendText(buffer, size, userName);
-  AppendText(buffer, size, "\\");
-
-  if (!LoadText(IDS_SETTINGS_FILE, text)) {
-    ReportFailure(IDS_TAG_QXGETINI, IDS_OP_LOADSTRING, 4);
-    return;
-  }
-  AppendText(buffer, size, text);
-}
-
 int ReadBarSettings() {
   IconBarSettings& s = barSettings;
-  LocateSettingsFile(s.iniPath, sizeof s.iniPath);
-
-  if (_access(s.iniPath, 0) != 0) {
-    char* lastSlash = strrchr(s.iniPath, '\\');
-    if (lastSlash) {
-      *lastSlash = '\0';
-      if (_mkdir(s.iniPath) != 0 && errno != EEXIST)
-        ReportFailure(IDS_TAG_QXINIT, IDS_OP_CREATE_USER_DIRECTORY, errno);
-      *lastSlash = '\\';
-    }
-  }
-
-  // One read of the whole file; every key below is answered from it.
-  settingsImage.Load(s.iniPath);
+  // One read of the whole file; every key below is answered from it. A place
+  // that must not be used gives an empty image: every key its default.
+  OpenSettingsFile(s.iniPath, sizeof s.iniPath, &settingsImage);
   loadedNames.clear();
 
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -551,7 +429,8 @@ int ReadBarSettings() {
 }
 
 int ReadButtonSections() {
-  if (settingsImage.path() != barSettings.iniPath) settingsImage.Load(barSettings.iniPath);
+  if (settingsImage.path() != barSettings.iniPath)
+    OpenSettingsFile(barSettings.iniPath, sizeof barSettings.iniPath, &settingsImage);
   loadedNames.clear();
   // The image is not needed after this reading, whatever its outcome.
   struct Release {
@@ -594,18 +473,8 @@ bool SaveSettings() {
     SetCurrentDirectoryA(windowsDirectory);
 
   char path[kTextBufferSize] = "";
-  LocateSettingsFile(path, sizeof path);
+  if (!LocateSettingsFile(path, sizeof path)) return false;
   lstrcpynA(barSettings.iniPath, path, sizeof barSettings.iniPath);
-
-  char backupPath[kTextBufferSize];
-  char newPath[kTextBufferSize];
-  lstrcpynA(backupPath, path, sizeof backupPath);
-  lstrcpynA(newPath, path, sizeof newPath);
-  size_t pathLength = strlen(path);
-  if (pathLength >= 3) {
-    lstrcpyA(backupPath + pathLength - 3, "BAK");
-    lstrcpyA(newPath + pathLength - 3, "NEW");
-  }
 
   // The whole text first: a failure here has touched no file.
   saveText = ProfileText();
@@ -624,19 +493,7 @@ bool SaveSettings() {
   loadedNames.clear();
   if (!complete) return false;
 
-  // A settings file that the user made read-only is left as it is: the mark
-  // says that it must not change, and a save must not silently undo it.
-  const DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      (attributes & FILE_ATTRIBUTE_READONLY)) {
-    ReportFailure(IDS_TAG_QXSAVE, IDS_OP_SETTINGS_READ_ONLY, kStepReadOnly);
-    return false;
-  }
-  if (!WriteNewFile(newPath, bytes)) return false;
-  if (ReplaceSettingsFile(path, newPath, backupPath, attributes != INVALID_FILE_ATTRIBUTES))
-    return true;
-  DeleteFileA(newPath);
-  return false;
+  return StoreSettingsFile(path, bytes);
 }
 
 UINT WriteButtonSection(ButtonRecord* record) {

@@ -7,6 +7,7 @@
 
 #include "bar/buttons.h"
 #include "host/report.h"
+#include "settings/settings_store.h"
 
 struct IconBarSettings {
   uint32_t barColorRed;
@@ -42,8 +43,8 @@ extern void (*afterDeleteWarningRead)();
 // Every setting empty or zero, as the load starts from.
 void ResetBarSettings();
 
-// Builds the settings file's path into `buffer` (kTextBufferSize characters).
-void LocateSettingsFile(char* buffer, UINT size);
+// LocateSettingsFile, the checks of the settings place and the file work of
+// the save live beside this, in settings_store.h.
 
 // Reads the "Icon Bar" section; 1 on success, 0 when a string is missing.
 int ReadBarSettings();

@@ -271,7 +271,7 @@ const FaultCase kFaultCases[] = {
     {kSave, "LoadStringA", 13, "QXSAVE :927"}, {kSave, "LoadStringA", 14, "QXSAVE :929"},
     {kSave, "LocalLock", 2, "QXSAVE :1"}, {kSave, "LocalLock", 3, "QXSAVE :3"},
     {kSave, "LocalLock", 6, "QXSAVE :2"},
-    {kSave, "MoveFileExA", 2, "QXSAVE :11", "Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI"},
+    {kSave, "MoveFileExA", 1, "QXSAVE :11", "Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI"},
     {kSave, "WriteFile", 1, "QXSAVE :8", kNewFile},
     {kUnload, "LocalFree", 3, "QXLOOPOI :3"},
 };

@@ -2,9 +2,15 @@
 // the button sections, the save with its backup, and saves that fail midway.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
+#include "host/exports.h"
+#include "settings/folder_security.h"
 #include "settings/settings_test_support.h"
 #include "support/msgbox_catcher.h"
 
@@ -240,23 +246,29 @@ TEST_F(SettingsFileTest, ASaveWritesWhatDiffersFromTheDefaultsAndKeepsTheLastFil
 
 #define KERNEL32(function) #function, QX_FAULT_HOOK(function)
 
-TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
-  // The nth (and alsoNth) call fails, 0: none; `mark` goes on the settings file when read-only,
-  // else on the old backup; no `report`: the save goes through. Reports end in " failed.".
+TEST_F(SettingsFileTest, ASaveCutShortAtAnyStepLeavesAWholeSettingsFile) {
+  // The nth call fails (0: none), or the save stops after step `stop` as a killed process
+  // would; `mark` goes on the settings file when read-only, else on the old backup; `folder`
+  // (with a file inside) stands where the save puts ".NEW" or ".BAK". No `report`: no failure
+  // is told. The next load finds the new settings when `saved`, else the old ones, whole.
   const struct {
     const char* function;
     void* hook;
-    DWORD nth, alsoNth, mark;
-    const char* report;
-    bool backupKept;
-  } cases[] = {
-      // clang-format off
-      {KERNEL32(WriteFile), 1, 0, 0, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", true},
-      {KERNEL32(MoveFileExA), 1, 0, 0, nullptr, false},  // the old backup in the way is deleted
-      {KERNEL32(MoveFileExA), 1, 2, 0, "QXSAVE :950 - Error trying to RENAME QXICOBAR.INI to *.BAK", false},
-      {KERNEL32(MoveFileExA), 2, 0, 0, "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI", false},
-      {KERNEL32(MoveFileExA), 0, 0, FILE_ATTRIBUTE_READONLY, "QXSAVE :6 - Error trying to REPLACE read-only QXICOBAR.INI", true},
-      {KERNEL32(MoveFileExA), 0, 0, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr, false}};
+    int nth, stop;
+    DWORD mark;
+    const char *folder, *report;
+    bool saved, backupKept;
+  } cases[] = {// clang-format off
+      {KERNEL32(WriteFile), 1, 0, 0, nullptr, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", false, true},
+      {KERNEL32(CopyFileA), 1, 0, 0, nullptr, "QXSAVE :12 - Error trying to COPY QXICOBAR.INI to *.BAK", false, true},
+      {KERNEL32(MoveFileExA), 1, 0, 0, nullptr, "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI", false, false},
+      {KERNEL32(MoveFileExA), 0, 0, FILE_ATTRIBUTE_READONLY, nullptr, "QXSAVE :6 - Error trying to REPLACE read-only QXICOBAR.INI", false, true},
+      {KERNEL32(MoveFileExA), 0, 1, 0, nullptr, nullptr, false, true},
+      {KERNEL32(MoveFileExA), 0, 2, 0, nullptr, nullptr, false, false},
+      {KERNEL32(MoveFileExA), 0, 3, 0, nullptr, nullptr, true, false},
+      {KERNEL32(MoveFileExA), 0, 0, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr, nullptr, true, false},
+      {KERNEL32(MoveFileExA), 0, 0, 0, "NEW", nullptr, true, false},
+      {KERNEL32(MoveFileExA), 0, 0, 0, "BAK", nullptr, true, false}};
   // clang-format on
   const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
   const std::string oldBackup = "[Icon Bar]\r\nPopup Delay=1\r\n";
@@ -264,8 +276,16 @@ TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
     SCOPED_TRACE(&c - cases);
     DropList();
     Clean();
+    RemoveFile(newPath);
     WriteFileBytes(SettingsPath(), RichFile());
-    WriteFileBytes(BackupPath(), oldBackup);
+    const std::string folder = c.folder ? newPath.substr(0, newPath.size() - 3) + c.folder : "";
+    if (c.folder) {
+      RemoveFile(folder);
+      CreateDirectoryA(folder.c_str(), nullptr);
+      WriteFileBytes(folder + "\\inside", "x");
+    } else {
+      WriteFileBytes(BackupPath(), oldBackup);
+    }
     Load();
     const bool readOnly = c.mark == FILE_ATTRIBUTE_READONLY;
     if (c.mark) SetFileAttributesA((readOnly ? SettingsPath() : BackupPath()).c_str(), c.mark);
@@ -274,26 +294,307 @@ TEST_F(SettingsFileTest, AFailingFileStepLeavesThePreviousFileWhole) {
     {
       ImportFault failure(GetModuleHandleA(nullptr), "kernel32.dll", c.function, c.hook, c.nth, 0,
                           ERROR_ACCESS_DENIED);
-      if (c.alsoNth) failure.alsoFail(c.alsoNth);
-      SaveSettings();
+      saveStopsAfterStep = c.stop;
+      EXPECT_EQ(SaveSettings(), c.saved && !c.stop);
+      saveStopsAfterStep = 0;
     }
-    EXPECT_EQ(FileBytes(newPath), "<missing>");
-    if (c.report) {
-      ASSERT_EQ(catcher.boxes().size(), 1u);
+    if (!c.stop) {
+      EXPECT_EQ(FileBytes(newPath), "<missing>");
+    }
+    EXPECT_EQ(catcher.boxes().size(), c.report ? 1u : 0u);
+    if (c.report && !catcher.boxes().empty()) {
       EXPECT_EQ(catcher.boxes()[0].text, std::string(c.report) + " failed.");
-      EXPECT_EQ(FileBytes(SettingsPath()), RichFile());
-      EXPECT_EQ((GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_READONLY) != 0,
-                readOnly);
-      EXPECT_EQ(FileBytes(BackupPath()), c.backupKept ? oldBackup : "<missing>");
-      // The next save, with nothing failing, keeps the previous file as its backup.
-      SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-      catcher.clear();
-      SaveSettings();
     }
+    EXPECT_EQ((GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_READONLY) != 0,
+              readOnly);
+    if (!c.folder) {
+      EXPECT_EQ(FileBytes(BackupPath()), c.backupKept ? oldBackup : RichFile());
+    }
+    SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DropList();
+    Load();
+    EXPECT_EQ(barSettings.popupDelay, c.saved ? 4321 : 1234);
+    EXPECT_EQ(Images().size(), 5u);
+    // The next save, with nothing failing, keeps the previous file as its backup.
+    barSettings.popupDelay = 4321;
+    catcher.clear();
+    EXPECT_TRUE(SaveSettings());
     EXPECT_TRUE(catcher.boxes().empty());
-    EXPECT_EQ(FileBytes(BackupPath()), RichFile());
-    // The change made before the failed save is not lost: the save after it writes it.
+    EXPECT_EQ(ProfileValue(BackupPath(), "Icon Bar", "Popup Delay"), c.saved ? "4321" : "1234");
     EXPECT_EQ(ProfileValue(SettingsPath(), "Icon Bar", "Popup Delay"), "4321");
+    if (c.folder) {  // the folder in the way went aside, whole
+      EXPECT_EQ(FileBytes(folder + ".1\\inside"), "x");
+      RemoveFile(folder + ".1\\inside");
+      RemoveFile(folder + ".1");
+    }
+  }
+}
+
+// The descriptor each security call was handed, as text.
+std::vector<std::string> handedDescriptors;
+void* realCreateDirectoryW = nullptr;
+void* realSetFileSecurityW = nullptr;
+void Record(PSECURITY_DESCRIPTOR descriptor) {
+  LPSTR text = nullptr;
+  if (descriptor && ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                        descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    handedDescriptors.push_back(text);
+    LocalFree(text);
+  }
+}
+BOOL WINAPI RecordCreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES attributes) {
+  Record(attributes ? attributes->lpSecurityDescriptor : nullptr);
+  return reinterpret_cast<decltype(&CreateDirectoryW)>(realCreateDirectoryW)(path, attributes);
+}
+BOOL WINAPI RecordSetFileSecurityW(LPCWSTR path, SECURITY_INFORMATION what,
+                                   PSECURITY_DESCRIPTOR descriptor) {
+  Record(descriptor);
+  return reinterpret_cast<decltype(&SetFileSecurityW)>(realSetFileSecurityW)(path, what,
+                                                                             descriptor);
+}
+
+std::string UserSid() {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  BYTE buffer[256];
+  DWORD size = 0;
+  LPSTR text = nullptr;
+  GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+  CloseHandle(token);
+  ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+  std::string sid = text ? text : "";
+  LocalFree(text);
+  return sid;
+}
+
+void Open(const std::string& path, const wchar_t* dacl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(dacl, SDDL_REVISION_1, &descriptor, nullptr);
+  SetFileSecurityW(std::wstring(path.begin(), path.end()).c_str(),
+                   dacl[0] == 'O' ? OWNER_SECURITY_INFORMATION : DACL_SECURITY_INFORMATION,
+                   descriptor);
+  LocalFree(descriptor);
+}
+
+// Runs a Unix command on Windows paths (Wine's own CreateSymbolicLink makes no link) and
+// waits until the last path exists or not, as `exists` says.
+bool Unix(const char* program, const std::vector<std::string>& paths, bool exists) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!toUnix) return false;
+  std::string command = program;
+  for (const std::string& path : paths) {
+    char* unixPath = toUnix(std::wstring(path.begin(), path.end()).c_str());
+    if (!unixPath) return false;
+    command += std::string(" \"") + unixPath + "\"";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  const std::string image = "Z:" + std::string(program).substr(0, std::string(program).find(' '));
+  if (!CreateProcessA(image.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  auto there = [&] { return GetFileAttributesA(paths.back().c_str()) != INVALID_FILE_ATTRIBUTES; };
+  for (int wait = 0; wait < 500 && there() != exists; ++wait) Sleep(10);
+  return there() == exists;
+}
+
+TEST_F(SettingsFileTest, OnlyTheUsersOwnPlaceIsReadAndWritten) {
+  const std::string me = UserSid(), folder = UserDirectory(), elsewhere = folder + "-elsewhere";
+  const std::string own = "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + me + ")";
+  const std::string ownFile = "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;" + me + ")";
+  const std::string text = "[Icon Bar]\r\nPopup Delay=77\r\nNumber of Icons=0\r\n";
+  std::string large = text;
+  while (large.size() <= kLargestSettingsFile) large += "; " + std::string(98, '-') + "\r\n";
+  const wchar_t* const everyone = L"D:(A;OICI;FA;;;WD)";
+  enum Setup { kNoFolder, kOpenFolder, kOpenFile, kLinkFolder, kLinkFile, kLarge, kForeign };
+  const struct {
+    Setup setup;
+    std::string handed, said;  // the descriptor the security call got; what the load says
+  } cases[] = {{kNoFolder, "D:P" + own, ""},
+               {kOpenFolder, "D:P" + own, ""},
+               {kOpenFile, ownFile, ""},
+               {kLinkFolder, "", folder + " is a link to another place."},
+               {kLinkFile, "", SettingsPath() + " is a link to another place."},
+               {kLarge, "",
+                "The settings file " + SettingsPath() + " is " + std::to_string(large.size()) +
+                    " bytes long"},
+               {kForeign, "", SettingsPath() + " belongs to another user."}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setup);
+    Clean();
+    RemoveFile(elsewhere + "\\QXICOBAR.INI");
+    RemoveFile(elsewhere);
+    const bool link = c.setup == kLinkFolder || c.setup == kLinkFile;
+    const std::string written = link ? elsewhere + "\\QXICOBAR.INI" : SettingsPath();
+    if (link) CreateDirectoryA(elsewhere.c_str(), nullptr);
+    if (c.setup == kNoFolder) RemoveDirectoryA(folder.c_str());
+    if (c.setup == kLinkFolder) RemoveDirectoryA(folder.c_str());
+    if (c.setup != kNoFolder) WriteFileBytes(written, c.setup == kLarge ? large : text);
+    if (c.setup == kOpenFolder) Open(folder, everyone);
+    if (c.setup == kOpenFile) Open(SettingsPath(), everyone);
+    if (c.setup == kForeign) Open(SettingsPath(), L"O:BG");
+    const std::string linkPath = c.setup == kLinkFolder ? folder : SettingsPath();
+    if (link &&
+        !(Unix("/bin/ln -s", {c.setup == kLinkFolder ? elsewhere : written, linkPath}, true) &&
+          GetFileAttributesA(linkPath.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      // Wine marks a link to a folder as a reparse point, but not a link to a file.
+      std::printf("No link marked as such can be made here: row %d skipped.\n", c.setup);
+      Unix("/bin/rm", {linkPath}, false);
+      continue;
+    }
+    if (c.setup == kForeign &&
+        CheckSettingsPlace(std::wstring(written.begin(), written.end()).c_str()) !=
+            PlaceCheck::kForeignOwner) {
+      std::printf("No file of another owner can be made here: row %d skipped.\n", c.setup);
+      continue;
+    }
+    const std::string before = FileBytes(written);
+    handedDescriptors.clear();
+    MessageBoxCatcher catcher;
+    void** slots[] = {
+        PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "CreateDirectoryW",
+                    reinterpret_cast<void*>(RecordCreateDirectoryW), &realCreateDirectoryW),
+        PatchImport(GetModuleHandleA(nullptr), "advapi32.dll", "SetFileSecurityW",
+                    reinterpret_cast<void*>(RecordSetFileSecurityW), &realSetFileSecurityW)};
+    Load();
+    PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "CreateDirectoryW", realCreateDirectoryW,
+                nullptr);
+    PatchImport(GetModuleHandleA(nullptr), "advapi32.dll", "SetFileSecurityW", realSetFileSecurityW,
+                nullptr);
+    ASSERT_TRUE(slots[0] && slots[1]);
+    EXPECT_EQ(handedDescriptors,
+              c.handed.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.handed});
+    const std::string path = c.setup == kOpenFile ? SettingsPath() : folder;
+    if (c.said.empty()) {  // closed to others, or made so
+      EXPECT_EQ(CheckSettingsPlace(std::wstring(path.begin(), path.end()).c_str()),
+                PlaceCheck::kOurs);
+    }
+    EXPECT_EQ(barSettings.popupDelay, c.said.empty() && c.setup != kNoFolder ? 77 : 500);
+    ASSERT_EQ(catcher.boxes().size(), c.said.empty() ? 0u : 1u);
+    if (c.said.empty()) continue;
+    EXPECT_EQ(catcher.boxes()[0].text.find(c.said), 0u) << catcher.boxes()[0].text;
+    barSettings.popupDelay = 4321;
+    EXPECT_FALSE(SaveSettings());
+    EXPECT_EQ(catcher.boxes().size(), 2u) << "the save says so again";
+    EXPECT_EQ(FileBytes(written), before) << "left byte for byte";
+    EXPECT_EQ(FileBytes(BackupPath()), "<missing>");
+    EXPECT_EQ(FileBytes(written.substr(0, written.size() - 3) + "NEW"), "<missing>");
+    if (link) Unix("/bin/rm", {linkPath}, false);
+  }
+  RemoveFile(elsewhere + "\\QXICOBAR.INI");
+  RemoveFile(elsewhere);
+
+  // The folders above the users' own, as the installer makes them.
+  const std::string shared = folder.substr(0, folder.rfind('\\')) + "\\shared-probe";
+  RemoveDirectoryA(shared.c_str());
+  handedDescriptors.clear();
+  PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "CreateDirectoryW",
+              reinterpret_cast<void*>(RecordCreateDirectoryW), &realCreateDirectoryW);
+  EXPECT_TRUE(MakeSettingsFolder(std::wstring(shared.begin(), shared.end()).c_str(),
+                                 SettingsPlace::kSharedFolder));
+  PatchImport(GetModuleHandleA(nullptr), "kernel32.dll", "CreateDirectoryW", realCreateDirectoryW,
+              nullptr);
+  RemoveDirectoryA(shared.c_str());
+  EXPECT_EQ(handedDescriptors, std::vector<std::string>{"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+                                                        "(A;;0x1200ad;;;AU)(A;OICIIO;FA;;;CO)"});
+}
+
+TEST_F(SettingsFileTest, ALoadWithoutTheFileTakesBackWhatAnInterruptedSaveLeft) {
+  const std::string whole = "[Icon Bar]\r\nPopup Delay=77\r\nNumber of Icons=0\r\n";
+  const std::string backup = "[Icon Bar]\r\nPopup Delay=88\r\nNumber of Icons=0\r\n";
+  const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
+  const struct {
+    const char* newText;  // nullptr: none; "/": a folder
+    int delay;
+    const char* takenFrom;
+  } cases[] = {{whole.c_str(), 77, "NEW"},
+               {"[Icon Bar]\r\nPopup Delay=77\r\nNumber of Ic", 88, "BAK"},
+               {"/", 88, "BAK"},
+               {nullptr, 88, "BAK"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.delay);
+    Clean();
+    RemoveFile(newPath);
+    WriteFileBytes(BackupPath(), backup);
+    if (c.newText && *c.newText == '/') CreateDirectoryA(newPath.c_str(), nullptr);
+    if (c.newText && *c.newText != '/') WriteFileBytes(newPath, c.newText);
+    for (int load = 0; load < 2; ++load) {
+      MessageBoxCatcher catcher;
+      Load();
+      EXPECT_EQ(barSettings.popupDelay, c.delay);
+      ASSERT_EQ(catcher.boxes().size(), load == 0 ? 1u : 0u) << "said once";
+      if (load > 0) continue;
+      EXPECT_EQ(catcher.boxes()[0].text, "The settings file " + SettingsPath() +
+                                             " was missing: your settings were taken from " +
+                                             SettingsPath().substr(0, SettingsPath().size() - 3) +
+                                             c.takenFrom + ", which an interrupted save left.");
+    }
+    EXPECT_EQ(FileBytes(BackupPath()), backup);
+    RemoveFile(newPath);
+  }
+}
+
+TEST_F(SettingsFileTest, AUserNameOfAnyLengthHasAFileOfItsOwnOrNone) {
+  char saved[300] = "";
+  GetEnvironmentVariableA("WINEUSERNAME", saved, sizeof saved);
+  const std::string drive = SettingsPath().substr(0, 3);
+  for (size_t length : {50u, 240u}) {
+    SCOPED_TRACE(length);
+    const std::string name(length, 'u');
+    SetEnvironmentVariableA("WINEUSERNAME", name.c_str());
+    char got[300] = "";
+    DWORD size = sizeof got;
+    if (!GetUserNameA(got, &size) || name != got) {
+      std::printf("The user name cannot be changed here: row %zu skipped.\n", length);
+      continue;
+    }
+    const std::string folder = drive + "QXIBAR\\WINFILE\\NT\\" + name;
+    MessageBoxCatcher catcher;
+    Load();
+    barSettings.popupDelay = 4321;
+    const bool fits = folder.size() + 13 < MAX_PATH;
+    EXPECT_EQ(SaveSettings(), fits);
+    EXPECT_EQ(ProfileValue(folder + "\\QXICOBAR.INI", "Icon Bar", "Popup Delay"),
+              fits ? "4321" : "<absent>");
+    ASSERT_EQ(catcher.boxes().size(), fits ? 0u : 2u);
+    const std::string said =
+        "The path of your settings file would be longer than 259 characters:\n" + folder +
+        "\\QXICOBAR.INI\n";
+    if (!fits) {
+      EXPECT_EQ(catcher.boxes()[0].text.find(said), 0u) << catcher.boxes()[0].text;
+    }
+    RemoveFile(folder + "\\QXICOBAR.INI");
+    RemoveDirectoryA(folder.c_str());
+    SetEnvironmentVariableA("WINEUSERNAME", saved);
+  }
+}
+
+HDC WINAPI ThrowNoMemory(HWND, LPPAINTSTRUCT) { throw std::bad_alloc(); }
+HDC WINAPI ThrowOther(HWND, LPPAINTSTRUCT) { throw std::runtime_error("paint"); }
+
+TEST_F(SettingsFileTest, AThrowInAWindowProcedureIsReportedAndFileManagerGoesOn) {
+  const struct {
+    void* hook;
+    const char* report;
+  } cases[] = {{reinterpret_cast<void*>(ThrowNoMemory),
+                "QXBUTPRO :999 - Insufficient memory, C++ new failed."},
+               {reinterpret_cast<void*>(ThrowOther), "QXBUTPRO :999 - C++ code failed."}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.report);
+    MessageBoxCatcher catcher;
+    void* real = nullptr;
+    ASSERT_TRUE(PatchImport(GetModuleHandleA(nullptr), "user32.dll", "BeginPaint", c.hook, &real));
+    const LRESULT result = ButtonWndProc(extState.barWindow, WM_PAINT, 0, 0);
+    PatchImport(GetModuleHandleA(nullptr), "user32.dll", "BeginPaint", real, nullptr);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, c.report);
   }
 }
 

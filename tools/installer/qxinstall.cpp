@@ -5,7 +5,9 @@
 // %APPDATA%\Microsoft\Winfile\WINFILE.INI whose value is the DLL's full path
 // (by default qxibar.dll beside this program). Installing also creates the
 // folders above each user's own settings folder, QXIBAR\WINFILE\NT on the
-// Windows drive, which the extension does not create itself. Uninstalling
+// Windows drive, which the extension does not create itself, closed to all
+// but SYSTEM and the Administrators except that every signed-in user may make
+// a folder of their own in NT. Uninstalling
 // removes the registration and leaves every user's settings in place.
 //
 // Says what it did on standard output. Exit codes: 0 done (or nothing to do),
@@ -16,6 +18,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "settings/folder_security.h"
 
 namespace {
 
@@ -108,7 +112,9 @@ int RefuseWrite(const std::string& ini) {
   return kCannotWrite;
 }
 
-// The folders above every user's settings folder, on the Windows drive.
+// The folders above every user's settings folder, on the Windows drive: every
+// signed-in user may make a folder of their own in NT and change nothing else.
+// Folders an older version made with the drive's permissions are closed too.
 void MakeSettingsFolders() {
   char windows[MAX_PATH] = "";
   if (GetWindowsDirectoryA(windows, MAX_PATH) < 3) {
@@ -118,11 +124,16 @@ void MakeSettingsFolders() {
   std::string folder(windows, 3);
   for (const char* part : {"QXIBAR", "QXIBAR\\WINFILE", "QXIBAR\\WINFILE\\NT"}) {
     const std::string path = folder + part;
-    if (CreateDirectoryA(path.c_str(), nullptr))
+    const std::wstring wide(path.begin(), path.end());
+    if (MakeSettingsFolder(wide.c_str(), SettingsPlace::kSharedFolder)) {
       std::printf("Made the settings folder %s.\n", path.c_str());
-    else if (GetLastError() != ERROR_ALREADY_EXISTS)
+    } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
       std::printf("Could not make the settings folder %s (%s).\n", path.c_str(),
                   LastErrorText().c_str());
+    } else if (!CloseSettingsPlace(wide.c_str(), SettingsPlace::kSharedFolder)) {
+      std::printf("Could not close the settings folder %s to other users (%s).\n", path.c_str(),
+                  LastErrorText().c_str());
+    }
   }
   std::printf("Each user's settings go to %sQXIBAR\\WINFILE\\NT\\<user name>\\QXICOBAR.INI.\n",
               folder.c_str());
