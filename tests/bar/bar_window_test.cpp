@@ -19,10 +19,9 @@ LRESULT CALLBACK CountingBarProc(HWND window, UINT message, WPARAM wParam, LPARA
 class BarMouseTest : public RealBarTest {
  protected:
   void LoadButtons(const std::vector<std::string>& texts) {
-    SettingsText s = MenuButtons(texts);
-    s["Icon Bar"]["Bar Length"] = "600";
-    s["Icon Bar"]["Bar Height"] = "48";
-    WriteSettingsFile(s);
+    std::vector<Keys> buttons;
+    for (const std::string& text : texts) buttons.push_back(MenuButton(text));
+    WriteSettings({{"Bar Length", "600"}, {"Bar Height", "48"}}, buttons);
     ASSERT_NE(Load(), nullptr);
     MoveWindow(mdiClient_, 0, 0, 780, 330, TRUE);
     UpdateWindow(extState.barWindow);

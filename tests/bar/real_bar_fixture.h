@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -39,24 +37,6 @@ struct FrameLog {
   }
 };
 
-// Sections of a settings file: section name -> key -> value.
-using SettingsText = std::map<std::string, std::map<std::string, std::string>>;
-
-inline void WriteSettingsFile(const SettingsText& sections) {
-  const std::string path = SettingsPath();
-  for (const auto& [section, keys] : sections)
-    for (const auto& [key, value] : keys)
-      WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str());
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
-}
-
-inline void RemoveSettingsFiles() {
-  const std::string path = SettingsPath();
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
-  DeleteFileA(path.c_str());
-  DeleteFileA(BackupPath().c_str());
-}
-
 class RealBarTest : public ::testing::Test {
  protected:
   static constexpr WORD kDelta = 700;
@@ -67,10 +47,7 @@ class RealBarTest : public ::testing::Test {
   void SetUp() override {
     ResetAllState();
     extState.instance = GetModuleHandleA(nullptr);
-    for (const char* level : {"C:\\QXIBAR", "C:\\QXIBAR\\WINFILE", "C:\\QXIBAR\\WINFILE\\NT"})
-      CreateDirectoryA(level, nullptr);
-    CreateDirectoryA(UserDirectory().c_str(), nullptr);
-    RemoveSettingsFiles();
+    PrepareSettingsFolder();
     UnregisterClassA("WFS_Frame", GetModuleHandleA(nullptr));
     WNDCLASSA frameClass{};
     frameClass.lpfnWndProc = FrameLog::Proc;
@@ -103,7 +80,7 @@ class RealBarTest : public ::testing::Test {
     if (extState.extensionMenu) DestroyMenu(extState.extensionMenu);
     DestroyWindow(frame_);
     UnregisterClassA("WFS_Frame", GetModuleHandleA(nullptr));
-    RemoveSettingsFiles();
+    RemoveSettings();
     ResetAllState();
     extState.instance = GetModuleHandleA(nullptr);
     extState.firstPaintBarRect = RECT{0, 0, 0, 0};
@@ -136,16 +113,3 @@ class RealBarTest : public ::testing::Test {
   HWND mdiClient_ = nullptr;
   FMS_LOADA load_{};
 };
-
-// A settings file with `count` buttons: menu buttons for File Manager's menu
-// texts, each with its own background colour.
-inline SettingsText MenuButtons(const std::vector<std::string>& texts) {
-  SettingsText s;
-  s["Icon Bar"]["Number of Icons"] = std::to_string(texts.size());
-  for (size_t i = 0; i < texts.size(); ++i) {
-    auto& section = s["Icon" + std::to_string(i)];
-    section["Program Name or Menu Item"] = texts[i];
-    section["Type"] = "0";
-  }
-  return s;
-}

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "host/state.h"
 #include "resources/resource.h"
 #include "support/dialog_script.h"
+#include "support/files.h"
 #include "support/msgbox_catcher.h"
 
 namespace {
@@ -18,14 +18,10 @@ namespace {
 const char kTooMany[] = "There are too many icons in the file to display them all.";
 const char kUseBrowse[] = "Please use the Browse button to select a file.";
 
-std::string BinFile(const std::string& name) {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, std::strrchr(path, '\\') + 1) + name;
-}
+std::string BinFile(const std::string& name) { return ProgramDirectory() + "\\" + name; }
 
 DialogScript::Step Press(int id) {
-  return DialogScript::In("Choose Icon for", [id](HWND d) { DialogScript::Click(d, id); });
+  return DialogScript::In("Choose Icon for", [id](HWND d) { ClickControl(d, id); });
 }
 
 // A program's own icons are offered at opening, at most 129, to scroll through and click;

@@ -47,7 +47,7 @@ TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    WriteSettingsFile({{"Icon Bar", {{"Bar On", c.barOn}}}});
+    WriteSettings({{"Bar On", c.barOn}}, {});
     if (c.noMdiClient) DestroyWindow(mdiClient_);
     if (c.noFrame) DestroyWindow(frame_);
     ASSERT_TRUE(!c.popupClassTaken || RegisterPlainClass("QXPopUp"));
@@ -79,7 +79,7 @@ using MdiPlacementTest = RealBarTest;
 
 // The client moves down under the bar, tree windows sticking out are fitted in; a move passes.
 TEST_F(MdiPlacementTest, TheClientMakesRoomAndTreeWindowsAreFittedIntoIt) {
-  WriteSettingsFile({{"Icon Bar", {{"Bar Height", "30"}, {"Bar Length", "500"}}}});
+  WriteSettings({{"Bar Height", "30"}, {"Bar Length", "500"}}, {});
   ASSERT_NE(Load(), nullptr);
   SetWindowPos(mdiClient_, nullptr, 0, 0, 700, 400, SWP_NOZORDER);
   EXPECT_EQ(PlaceOf(mdiClient_), (Place{0, 31, 700, 400}));

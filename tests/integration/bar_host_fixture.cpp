@@ -1,68 +1,9 @@
 #include "bar_host_fixture.h"
 
-#include "support/dialog_script.h"
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace barhost {
-
-std::string SettingsPath() {
-  char user[256] = "", windows[MAX_PATH] = "";
-  DWORD size = sizeof user;
-  GetUserNameA(user, &size);
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  return std::string(windows, 3) + "QXIBAR\\WINFILE\\NT\\" + user + "\\QXICOBAR.INI";
-}
-
-std::string BackupPath() { return SettingsPath().substr(0, SettingsPath().size() - 3) + "BAK"; }
-
-std::string ProgramDirectory() {
-  char path[32768] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string directory = path;
-  return directory.substr(0, directory.find_last_of('\\'));
-}
-
-std::string SettingsValue(const std::string& section, const std::string& key) {
-  // The system may still hold a cached copy of a file the extension replaced.
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
-  char value[260] = "";
-  GetPrivateProfileStringA(section.c_str(), key.c_str(), "(none)", value, sizeof value,
-                           SettingsPath().c_str());
-  return value;
-}
-
-void RemoveSettings() {
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsPath().c_str());
-  DeleteFileA(SettingsPath().c_str());
-  DeleteFileA(BackupPath().c_str());
-}
-
-void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons) {
-  const std::string ini = SettingsPath();
-  CreateDirectoryA(ini.substr(0, ini.rfind('\\')).c_str(), nullptr);
-  RemoveSettings();
-  std::vector<std::pair<std::string, Keys>> sections = {{"Icon Bar", bar}};
-  if (std::none_of(bar.begin(), bar.end(),
-                   [](auto& key) { return key.first == "Number of Icons"; }))
-    sections[0].second.push_back({"Number of Icons", std::to_string(buttons.size())});
-  for (size_t n = 0; n < buttons.size(); ++n)
-    sections.push_back({"Icon" + std::to_string(n), buttons[n]});
-  for (const auto& [section, keys] : sections)
-    for (const auto& [key, value] : keys)
-      ASSERT_TRUE(
-          WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), ini.c_str()))
-          << section << " " << key;
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
-}
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
 
 std::wstring Wide(const std::string& text, UINT codePage) {
   wchar_t wide[1024] = L"";
@@ -136,40 +77,6 @@ COLORREF BarPicture::At(int x, int y) const {
   return colour;
 }
 
-DialogWatcher* DialogWatcher::active_ = nullptr;
-
-DialogWatcher::DialogWatcher(std::map<std::string, int> answers) : answers_(std::move(answers)) {
-  active_ = this;
-  timer_ = SetTimer(nullptr, 0, 20, Tick);
-}
-
-DialogWatcher::~DialogWatcher() {
-  if (timer_) KillTimer(nullptr, timer_);
-  active_ = nullptr;
-}
-
-void CALLBACK DialogWatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (active_) EnumThreadWindows(GetCurrentThreadId(), Visit, 0);
-}
-
-BOOL CALLBACK DialogWatcher::Visit(HWND window, LPARAM) {
-  char text[520] = "";
-  GetClassNameA(window, text, sizeof text);
-  if (lstrcmpA(text, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-  if (!active_->answered_.insert(window).second) return TRUE;
-  GetWindowTextA(window, text, sizeof text);
-  active_->captions.push_back(text);
-  std::string children;
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    GetWindowTextA(child, text, sizeof text);
-    children += std::string(text) + "|";
-  }
-  active_->texts.push_back(children);
-  auto answer = active_->answers_.find(active_->captions.back());
-  DialogScript::Click(window, answer != active_->answers_.end() ? answer->second : IDCANCEL);
-  return TRUE;
-}
-
 void BarInHostTest::SetUp() {
   ASSERT_TRUE(fmhost::PrepareSettingsDirectories());
   RemoveSettings();
@@ -209,8 +116,8 @@ bool BarInHostTest::FileExists(const std::string& name) const {
   return GetFileAttributesA((directory_ + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void BarInHostTest::WriteBarSettings(const BarGeometry& geometry, const Keys& extraBar,
-                                     const std::vector<Keys>& buttons) {
+void BarInHostTest::WriteBarSettings(const Keys& extraBar, const std::vector<Keys>& buttons) {
+  const BarGeometry& geometry = geometry_;
   Keys bar = {{"Bar Length", std::to_string(geometry.length)},
               {"Bar Height", std::to_string(geometry.height)},
               {"Bar Framed", geometry.barFramed ? "1" : "0"},
@@ -220,10 +127,18 @@ void BarInHostTest::WriteBarSettings(const BarGeometry& geometry, const Keys& ex
   WriteSettings(bar, buttons);
 }
 
+void BarInHostTest::StartWith(const std::vector<Keys>& buttons, const Keys& extraBar) {
+  if (frame_) fmhost::Destroy(frame_);
+  frame_ = nullptr;
+  geometry_.buttonCount = static_cast<int>(buttons.size());
+  WriteBarSettings(extraBar, buttons);
+  Start();
+}
+
 void BarInHostTest::Start(bool mustLoad) {
   fmhost::Config config = config_;
   config.iniPath = "C:\\nonexistent-winfile.ini";
-  config.extensions = {"qxibar.dll"};
+  if (config.extensions.empty()) config.extensions = {"qxibar.dll"};
   config.treeDirs = {directory_};
   config.placement = {0, 0, 800, 600};
   frame_ = fmhost::Create(config);
@@ -247,6 +162,12 @@ void BarInHostTest::Click(POINT point) {
   SendMessageA(Bar(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
   SendMessageA(Bar(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
   fmhost::Pump(50);
+}
+
+void BarInHostTest::ClickButton(int index) {
+  POINT centre = geometry_.Centre(index);
+  SetCursorPos(centre.x, centre.y);
+  Click(centre);
 }
 
 bool BarInHostTest::Select(const std::vector<std::string>& names) {

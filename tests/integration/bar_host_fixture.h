@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "fmhost.h"
+#include "support/files.h"
 #include "support/gdi_count.h"
 
 namespace barhost {
@@ -19,17 +18,6 @@ constexpr int kBarWindowId = 9876;  // the bar's child window ID on the frame
 constexpr UINT kMenuDelta = fmhost::kFirstMenuDelta;
 constexpr UINT kBarOn = 38, kBarOff = 39, kDontSave = 42, kSaveNow = 43;
 
-using Keys = std::vector<std::pair<std::string, std::string>>;
-
-std::string SettingsPath();
-std::string BackupPath();
-std::string ProgramDirectory();
-std::string SettingsValue(const std::string& section, const std::string& key);
-void RemoveSettings();
-// "Icon Bar", "Number of Icons" (unless given), a section Icon<n> a button.
-void WriteSettings(const Keys& bar, const std::vector<Keys>& buttons);
-
-std::string ReadWhole(const std::string& path);  // the file's bytes, "" when there is none
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
 
 // Of the process heap, where the local blocks live; -1 when it cannot be walked.
@@ -59,23 +47,6 @@ class BarPicture {
   int width_ = 0, height_ = 0;
 };
 
-// Notes and answers this thread's dialogs from a thread timer, which runs in
-// every modal loop: the button their caption maps to, else IDCANCEL.
-class DialogWatcher {
- public:
-  explicit DialogWatcher(std::map<std::string, int> answers);
-  ~DialogWatcher();
-  std::vector<std::string> captions, texts;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-  static BOOL CALLBACK Visit(HWND window, LPARAM);
-  static DialogWatcher* active_;
-  std::map<std::string, int> answers_;
-  std::set<HWND> answered_;
-  UINT_PTR timer_ = 0;
-};
-
 class BarInHostTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -85,9 +56,10 @@ class BarInHostTest : public ::testing::Test {
   std::string MakeFile(const std::string& name, size_t size = 16);
   bool FileExists(const std::string& name) const;
 
-  // The settings file: the keys for `geometry`, then `extraBar`.
-  void WriteBarSettings(const BarGeometry& geometry, const Keys& extraBar,
-                        const std::vector<Keys>& buttons);
+  // The settings file: the keys for geometry_, then `extraBar`.
+  void WriteBarSettings(const Keys& extraBar, const std::vector<Keys>& buttons);
+  // The stand-in (anew) with a bar of `buttons` laid out as geometry_.
+  void StartWith(const std::vector<Keys>& buttons, const Keys& extraBar = {});
   // The stand-in with the extension, up to the bar's first paint; with
   // `mustLoad` false only the stand-in must come up.
   void Start(bool mustLoad = true);
@@ -95,10 +67,12 @@ class BarInHostTest : public ::testing::Test {
   HWND Tree() const { return fmhost::ActiveTree(frame_); }
   void Command(UINT id);
   void Click(POINT point);
+  void ClickButton(int index);  // the pointer put on it first
   bool Select(const std::vector<std::string>& names);
   HMODULE Module() const { return GetModuleHandleA("qxibar.dll"); }
 
-  fmhost::Config config_;  // the stand-in's behaviour; Start fills in the rest
+  fmhost::Config config_;  // the stand-in's behaviour (the DLL: ours); Start fills in the rest
+  BarGeometry geometry_;
   HWND frame_ = nullptr;
   std::string directory_;
 };

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "bar_host_fixture.h"
+#include "support/dialog_script.h"
 #include "support/msgbox_catcher.h"
 
 namespace barhost {
@@ -32,10 +33,6 @@ BOOL WINAPI KeepStartedProcess(LPCWSTR program, LPWSTR line, LPSECURITY_ATTRIBUT
 using fmhost::SortOrder;
 using Names = std::vector<std::string>;
 
-Keys MenuButton(const std::string& item, Keys more = {}) {
-  more.insert(more.begin(), {{"Program Name or Menu Item", item}, {"Type", "0"}});
-  return more;
-}
 Keys Colour(const std::string& prefix, COLORREF colour, Keys more = {}) {
   more.insert(more.end(), {{prefix + " Red", std::to_string(GetRValue(colour))},
                            {prefix + " Green", std::to_string(GetGValue(colour))},
@@ -46,18 +43,10 @@ std::vector<LONG> Sides(const RECT& rect) { return {rect.left, rect.top, rect.ri
 
 class BarClickTest : public BarInHostTest {
  protected:
-  void StartWith(const std::vector<Keys>& buttons, const Keys& extraBar = {}) {
-    if (frame_) fmhost::Destroy(frame_);
-    geometry_.buttonCount = static_cast<int>(buttons.size());
-    WriteBarSettings(geometry_, extraBar, buttons);
+  void SetUp() override {
+    BarInHostTest::SetUp();
     log_ = directory_ + "\\cmdline.log";
     SetEnvironmentVariableA("QX_CMDLINE_LOG", log_.c_str());
-    Start();
-  }
-  void ClickButton(int index) {
-    POINT centre = geometry_.Centre(index);
-    SetCursorPos(centre.x, centre.y);
-    Click(centre);
   }
   Keys Logger(const std::string& program, Keys more = {}) {
     more.insert(more.begin(),
@@ -102,7 +91,6 @@ class BarClickTest : public BarInHostTest {
     DeleteFileA(log_.c_str());
     return runs;
   }
-  BarGeometry geometry_;
   std::string logger_ = ProgramDirectory() + "\\cmdline_logger.exe";
   std::string log_;
   Names programs_;
@@ -277,10 +265,20 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
     MakeFile("victim.txt");
     MakeFile("bystander.txt");
     ASSERT_TRUE(Select({"victim.txt"}));
-    DialogWatcher watcher({{"Delete", IDCANCEL}, {"Confirm File Delete", IDYES}});
+    // Any other dialog would stay until the watchdog fails the test.
+    std::string texts;
+    std::vector<DialogScript::Step> steps;
+    for (const std::string& caption : c.seen)
+      steps.push_back(DialogScript::In(caption, [&texts, caption](HWND d) {
+        char text[520] = "";
+        for (HWND child = GetWindow(d, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+          texts += std::string(text, GetWindowTextA(child, text, sizeof text)) + "|";
+        ClickControl(d, caption == "Delete" ? IDCANCEL : IDYES);
+      }));
+    DialogScript script(std::move(steps));
     ClickButton(0);
-    EXPECT_EQ(watcher.captions, c.seen) << c.warning << c.confirm << c.confirmInside;
-    EXPECT_TRUE(c.seen.empty() || watcher.texts[0].find("victim.txt") != std::string::npos);
+    EXPECT_TRUE(script.finished()) << c.warning << c.confirm << c.confirmInside;
+    EXPECT_EQ(texts.find("victim.txt") != std::string::npos, !c.seen.empty()) << texts;
     EXPECT_EQ(fmhost::LastCommand(), fmhost::kDelete);
     EXPECT_EQ(FileExists("victim.txt"), c.seen == Names{"Delete"});
     EXPECT_TRUE(FileExists("bystander.txt"));

@@ -30,9 +30,7 @@ std::string Text(HWND dialog, int id) {
 class DialogsInHostTest : public BarInHostTest {
  protected:
   void StartWith(const std::vector<Keys>& buttons, const Keys& extraBar = {}) {
-    geometry_.buttonCount = static_cast<int>(buttons.size());
-    WriteBarSettings(geometry_, extraBar, buttons);
-    Start();
+    BarInHostTest::StartWith(buttons, extraBar);
     catcher_ = std::make_unique<MessageBoxCatcher>(Module(), IDOK);
   }
   // Runs the command's dialog through the steps; every step must be taken.
@@ -71,7 +69,6 @@ class DialogsInHostTest : public BarInHostTest {
     catcher_.reset();
     BarInHostTest::TearDown();
   }
-  BarGeometry geometry_;
   std::unique_ptr<MessageBoxCatcher> catcher_;
 };
 
@@ -83,10 +80,9 @@ TEST_F(DialogsInHostTest, BarOptionsTakeEffectOnlyAtOk) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.change) + " " + std::to_string(c.closeWith));
     geometry_.barFramed = true;
-    StartWith({{{"Program Name or Menu Item", "Sort by Type"}, {"Type", "0"}}},
-              {{"Bar Background Color Red", "255"},
-               {"Bar Background Color Green", "255"},
-               {"Bar Background Color Blue", "0"}});
+    StartWith({MenuButton("Sort by Type")}, {{"Bar Background Color Red", "255"},
+                                             {"Bar Background Color Green", "255"},
+                                             {"Bar Background Color Blue", "0"}});
     const RECT before = WindowRectIn(Bar(), frame_);
     std::vector<Script::Step> steps = {Script::In("IconBar Options", [&](HWND d) {
       if (!c.change) return ClickControl(d, c.closeWith);
@@ -222,15 +218,11 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
     EXPECT_EQ(Background(), kChosen);
     ASSERT_TRUE(Select({"letter.txt"}));
     DeleteFileA((directory_ + "\\marker.txt").c_str());
-    for (int button : {0, 1}) {
-      const POINT at = geometry_.Centre(button);
-      SetCursorPos(at.x, at.y);
-      Click(at);
-    }
+    for (int button : {0, 1}) ClickButton(button);
     // The batch file writes the name it was given, once it has ended the line.
     const std::string marker = directory_ + "\\marker.txt";
-    EXPECT_TRUE(PumpUntil([&] { return ReadWhole(marker).find('\n') != std::string::npos; }));
-    EXPECT_EQ(ReadWhole(marker), letter + "\r\n");
+    EXPECT_TRUE(PumpUntil([&] { return FileBytes(marker).find('\n') != std::string::npos; }));
+    EXPECT_EQ(FileBytes(marker), letter + "\r\n");
     EXPECT_EQ(fmhost::CurrentSortOrder(), fmhost::SortOrder::kType);
     if (session == 0) {
       Unload();
@@ -261,8 +253,14 @@ HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR parameters
 }
 
 TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
+  // The DLL in a folder of its own, away from the program, a blank in its name.
+  const std::string folder = directory_ + "\\dll folder";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\qxibar.dll").c_str(),
+                        (folder + "\\qxibar.dll").c_str(), FALSE));
+  config_.extensions = {folder + "\\qxibar.dll"};
   StartWith({});
-  const std::string guide = ProgramDirectory() + "\\QXIBWT11.html";
+  const std::string guide = folder + "\\QXIBWT11.html";
   std::string url = "file:///";
   for (char c : guide + "#") url += c == '\\' ? "/" : c == ' ' ? "%20" : std::string(1, c);
   ASSERT_NE(PatchImport(Module(), "shell32.dll", "ShellExecuteA",
@@ -282,7 +280,7 @@ TEST_F(DialogsInHostTest, HelpOpensTheGuideBesideTheDllAtTheDialogsSection) {
     if (c.section.empty()) DeleteFileA(guide.c_str());
     Run(c.command, {Script::In(c.caption, [](HWND d) {
           SendMessageA(d, WM_COMMAND, IDC_HELP_BUTTON, 0);
-          Script::Click(d, IDCANCEL);
+          ClickControl(d, IDCANCEL);
         })});
     EXPECT_EQ(shellOpened.find(url + c.section) != std::string::npos, !c.section.empty())
         << shellOpened;

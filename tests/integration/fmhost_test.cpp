@@ -20,8 +20,7 @@ TEST_F(FmHostTest, LoadsRoutesAndUnloadsExtensionsAsFileManagerDoes) {
   config.iniPath = directory_ + "\\WINFILE.INI";
   for (const char* name : {"probe_a", "probe_b"}) {
     const std::string path = directory_ + "\\" + name + ".dll";
-    ASSERT_TRUE(
-        CopyFileA((barhost::ProgramDirectory() + "\\probe_ext.dll").c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\probe_ext.dll").c_str(), path.c_str(), FALSE));
     config.extensions.push_back(path);
   }
   ASSERT_TRUE(WritePrivateProfileStringA("AddOns", "A", config.extensions[0].c_str(),

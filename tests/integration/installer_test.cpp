@@ -36,7 +36,7 @@ class InstallerTest : public ::testing::Test {
     const int code = std::system(("\"\"" + ProgramDirectory() + "\\qxinstall.exe\" " + arguments +
                                   " >\"" + out + "\" 2>&1\"")
                                      .c_str());
-    said_ = ReadWhole(out);
+    said_ = FileBytes(out);
     return code;
   }
   // A fresh settings file (none for null) with `others` more add-ons.
@@ -51,11 +51,7 @@ class InstallerTest : public ::testing::Test {
     if (readOnly) SetFileAttributesA(ini_.c_str(), FILE_ATTRIBUTE_READONLY);
   }
   static std::string Other(int n) { return "C:\\Tools\\other" + std::to_string(n) + ".dll"; }
-  std::string Value(const std::string& key) const {
-    char value[MAX_PATH * 2] = "";
-    GetPrivateProfileStringA("AddOns", key.c_str(), "(none)", value, sizeof value, ini_.c_str());
-    return value;
-  }
+  std::string Value(const std::string& key) const { return ProfileValue(ini_, "AddOns", key); }
   bool Said(const char* words) const { return said_.find(words) != std::string::npos; }
   std::string appData_, ini_, said_, savedAppData_;
 };
@@ -78,10 +74,10 @@ TEST_F(InstallerTest, RegistersOnceBesideOtherAddOnsUntilUninstalled) {
   for (const auto& c : refusals) {
     SCOPED_TRACE(c.exitCode);
     WriteIni("[AddOns]\r\n", c.others, c.readOnly);
-    const std::string before = ReadWhole(ini_);
+    const std::string before = FileBytes(ini_);
     EXPECT_EQ(Run(c.arguments), c.exitCode);
     EXPECT_TRUE(Said(c.says)) << said_;
-    EXPECT_EQ(ReadWhole(ini_), before);
+    EXPECT_EQ(FileBytes(ini_), before);
   }
   auto barComesUp = [] {  // the stand-in with File Manager's settings alone
     fmhost::Config config;
@@ -104,10 +100,10 @@ TEST_F(InstallerTest, RegistersOnceBesideOtherAddOnsUntilUninstalled) {
     GetWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_NE(GetFileAttributesA((std::string(windows, 3) + "QXIBAR\\WINFILE\\NT").c_str()),
               INVALID_FILE_ATTRIBUTES);
-    const std::string installed = ReadWhole(ini_);
+    const std::string installed = FileBytes(ini_);
     EXPECT_EQ(Run("install"), 0);
     EXPECT_TRUE(Said("nothing to register")) << said_;
-    EXPECT_EQ(ReadWhole(ini_), installed);
+    EXPECT_EQ(FileBytes(ini_), installed);
     EXPECT_TRUE(barComesUp());
     EXPECT_EQ(Run("uninstall"), 0);
     EXPECT_TRUE(Said("File Manager no longer loads it")) << said_;

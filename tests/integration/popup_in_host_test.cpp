@@ -15,13 +15,10 @@ class PopupInHostTest : public BarInHostTest {
   void StartWith(const Keys& extraBar) {
     Keys bar = {{"Popup Delay", std::to_string(kDelay)}};
     bar.insert(bar.end(), extraBar.begin(), extraBar.end());
-    geometry_.buttonCount = 2;
-    WriteBarSettings(geometry_, bar,
-                     {{{"Program Name or Menu Item", "Sort by Name"},
-                       {"Type", "0"},
-                       {"Description", "Sorts the files by their names"}},
-                      {{"Program Name or Menu Item", "Sort by Type"}, {"Type", "0"}}});
-    Start();
+    BarInHostTest::StartWith(
+        {MenuButton("Sort by Name", {{"Description", "Sorts the files by their names"}}),
+         MenuButton("Sort by Type")},
+        bar);
     SetForegroundWindow(frame_);
     SetActiveWindow(frame_);
     fmhost::Pump(20);
@@ -42,7 +39,6 @@ class PopupInHostTest : public BarInHostTest {
       if (IsWindowVisible(window)) return window;
     return nullptr;
   }
-  BarGeometry geometry_;
 };
 
 // None with popups off; one pixel above or below the bar at the button, as

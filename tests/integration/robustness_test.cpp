@@ -38,10 +38,6 @@ const std::vector<std::string> kValues = Split(
     "0|1|2|4|-1|255|256|-2147483648|2147483647|4294967296|99999999999999999999|0x10|| 7 |12abc|"
     "Sort by Name|C:\\WINDOWS\\NOTEPAD.EXE|Arial|cmdline_logger.exe");
 
-void WriteWhole(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // File `number` of the run: a plausible file with real keys, then one of seven kinds of damage.
 std::string FuzzedFile(int number) {
   std::mt19937 random(static_cast<unsigned>(number) * 2654435761u);
@@ -100,7 +96,7 @@ class RobustnessTest : public BarInHostTest {
   // Loads the file as it is on disk: the extension's own save at unload comes first.
   void LoadFile(const std::string& bytes) {
     fmhost::UnloadExtensions(frame_);
-    WriteWhole(SettingsPath(), bytes);
+    WriteFileBytes(SettingsPath(), bytes);
     fmhost::ReloadExtensions(frame_);
     fmhost::Pump(0);
   }
@@ -133,12 +129,13 @@ TEST_P(FuzzedFiles, LoadPaintSaveReloadAndSaveTheSameAgain) {
       if (Bar()) {
         Paint();
         SaveNow();
-        const std::string saved = ReadWhole(SettingsPath());
+        const std::string saved = FileBytes(SettingsPath());
         LoadFile(saved);
         Paint();
         SaveNow();
-        outcome = !Bar() ? "lost" : ReadWhole(SettingsPath()) == saved ? "same" : "differs";
-        if (outcome != "same") WriteWhole(batch + "\\" + std::to_string(number) + ".saved", saved);
+        outcome = !Bar() ? "lost" : FileBytes(SettingsPath()) == saved ? "same" : "differs";
+        if (outcome != "same")
+          WriteFileBytes(batch + "\\" + std::to_string(number) + ".saved", saved);
       }
       std::fprintf(log, "%d %s\n", number, outcome.c_str());
       catcher_.clear();
@@ -166,7 +163,7 @@ TEST_P(FuzzedFiles, LoadPaintSaveReloadAndSaveTheSameAgain) {
     SetEnvironmentVariableA("QX_FUZZ", nullptr);
     size_t told = 0;
     for (DWORD still = GetTickCount(); WaitForSingleObject(child.hProcess, 500) == WAIT_TIMEOUT;)
-      if (const size_t now = ReadWhole(results).size(); now != told)
+      if (const size_t now = FileBytes(results).size(); now != told)
         told = now, still = GetTickCount();
       else if (GetTickCount() - still > 10000)
         TerminateProcess(child.hProcess, 1);
@@ -174,14 +171,15 @@ TEST_P(FuzzedFiles, LoadPaintSaveReloadAndSaveTheSameAgain) {
     CloseHandle(child.hProcess);
     int number = 0;
     std::string outcome;
-    std::istringstream lines(ReadWhole(results));
+    std::istringstream lines(FileBytes(results));
     for (ended = accepted = 0, wrong.clear(); lines >> number >> outcome; ++ended)
       if (outcome == "same")
         ++accepted;
       else if (outcome != "refused")
         wrong += outcome + " " + std::to_string(number) + "; ";
     if (ended < kBatch) {
-      WriteWhole(batch + "\\" + std::to_string(first + ended) + ".ini", FuzzedFile(first + ended));
+      WriteFileBytes(batch + "\\" + std::to_string(first + ended) + ".ini",
+                     FuzzedFile(first + ended));
       std::ofstream(results, std::ios::app) << first + ended++ << " stopped\n";
     }
   }
@@ -201,9 +199,8 @@ TEST_F(RobustnessTest, SoakLoadsAndMouseActionsLeaveNothingBehind) {
   const int cycles = 200, length = 1200, height = 48;
   std::vector<Keys> buttons;
   for (int n = 0; n < 60; ++n)
-    buttons.push_back({{"Program Name or Menu Item", n % 2 ? "No Such Item" : "Sort by Name"},
-                       {"Type", "0"},
-                       {"Description", "button " + std::to_string(n)}});
+    buttons.push_back(MenuButton(n % 2 ? "No Such Item" : "Sort by Name",
+                                 {{"Description", "button " + std::to_string(n)}}));
   WriteSettings({{"Bar Length", std::to_string(length)},
                  {"Bar Height", std::to_string(height)},
                  {"Icons Spaced Horizontal Evenly", "0"},

@@ -85,14 +85,10 @@ TEST_F(UnloadInHostTest, SavesOnlyAChangeAndGivesFileManagersThingsBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    RemoveSettings();
-    BarGeometry geometry;
-    geometry.barFramed = true;
+    geometry_.barFramed = true;
     // A key that no save writes: while it is in the file, the file was not saved.
-    WriteBarSettings(geometry, {{"Left By The Test", "1"}},
-                     {{{"Program Name or Menu Item", "Sort by Name"}, {"Type", "0"}},
-                      {{"Program Name or Menu Item", "Sort by Type"}, {"Type", "0"}}});
-    Start();
+    StartWith({MenuButton("Sort by Name"), MenuButton("Sort by Type")},
+              {{"Left By The Test", "1"}});
     ASSERT_FALSE(HasFatalFailure());
     HWND mdiClient = fmhost::MdiClient(frame_);
     // Held once more, so that the module (and any class left under it) stays.
@@ -108,7 +104,7 @@ TEST_F(UnloadInHostTest, SavesOnlyAChangeAndGivesFileManagersThingsBack) {
     auto saved = [] { return SettingsValue("Icon Bar", "Left By The Test") == "(none)"; };
     for (int step : c.steps) {
       if (step == kResize) {
-        SetWindowPos(Bar(), nullptr, 0, 0, geometry.length - 100, geometry.height,
+        SetWindowPos(Bar(), nullptr, 0, 0, geometry_.length - 100, geometry_.height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         fmhost::Pump(20);
       } else if (step == kFailedSaveNow) {
@@ -126,12 +122,10 @@ TEST_F(UnloadInHostTest, SavesOnlyAChangeAndGivesFileManagersThingsBack) {
     fmhost::UnloadExtensions(frame_);
     EXPECT_EQ(saved(), c.saved);
     EXPECT_EQ(SettingsValue("Icon Bar", c.key), c.value);
-    char kept[16] = "";
-    GetPrivateProfileStringA("Icon Bar", "Left By The Test", "", kept, sizeof kept,
-                             BackupPath().c_str());
     // The backup is of the file before the first save.
     const bool savedNow = std::count(c.steps.begin(), c.steps.end(), int(kSaveNow)) > 0;
-    EXPECT_STREQ(kept, c.saved || savedNow ? "1" : "");
+    EXPECT_EQ(ProfileValue(BackupPath(), "Icon Bar", "Left By The Test"),
+              c.saved || savedNow ? "1" : "(none)");
     EXPECT_EQ(catcher->boxes().size(), c.boxes);
     EXPECT_EQ(GetWindowLongPtrA(mdiClient, GWLP_WNDPROC),
               GetClassLongPtrA(mdiClient, GCLP_WNDPROC));

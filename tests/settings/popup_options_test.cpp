@@ -16,7 +16,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0), kPicked = RGB(0, 128, 255);
 using PopupOptionsTest = RealBarTest;
 
 TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
-  WriteSettingsFile(MenuButtons({"Copy"}));
+  WriteSettings({}, {MenuButton("Copy")});
   ASSERT_NE(Load(), nullptr);
   barSettings.popupBackgroundBlue = barSettings.popupTextBlue = 128;  // kBack, kText
   // `delay` null: left as shown; `refused`: OK refused the delay, then Cancel.
@@ -39,7 +39,7 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
     std::vector<DialogScript::Step> steps{DialogScript::In("Popup Options", [&](HWND d) {
       if (c.above) SendDlgItemMessageA(d, IDC_POPUPS_ABOVE, BM_CLICK, 0, 0);
       if (c.delay) SetDlgItemTextA(d, IDC_POPUP_DELAY, c.delay);
-      if (c.chooser) DialogScript::Click(d, c.chooser);
+      if (c.chooser) ClickControl(d, c.chooser);
     })};
     if (c.chooser)
       steps.push_back(DialogScript::In(c.chooser == IDC_POPUP_FONT ? "Font" : "Color", [&](HWND d) {
@@ -52,7 +52,7 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
           }
         for (int part : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
           SetDlgItemInt(d, part, BYTE(kPicked >> 8 * (part - COLOR_RED)), FALSE);
-        DialogScript::Click(d, c.chooserOk ? IDOK : IDCANCEL);
+        ClickControl(d, c.chooserOk ? IDOK : IDCANCEL);
       }));
     steps.push_back([&] {
       HWND d = DialogScript::Dialog("Popup Options");
@@ -65,12 +65,11 @@ TEST_F(PopupOptionsTest, TheDialogShowsItsSampleAndStoresWhatOkTakes) {
       GetWindowRect(GetDlgItem(d, IDC_SAMPLE_PLACE), &place);
       EXPECT_EQ(sample.top, place.top);
       EXPECT_LE(abs((sample.left + sample.right) - (dialog.left + dialog.right)), 1);
-      DialogScript::Click(d, c.ok ? IDOK : IDCANCEL);
+      ClickControl(d, c.ok ? IDOK : IDCANCEL);
       return true;
     });
     if (c.refused)  // the dialog stays open
-      steps.push_back(
-          DialogScript::In("Popup Options", [](HWND d) { DialogScript::Click(d, IDCANCEL); }));
+      steps.push_back(DialogScript::In("Popup Options", [](HWND d) { ClickControl(d, IDCANCEL); }));
     DialogScript script(std::move(steps));
     MessageBoxCatcher catcher;
     EXPECT_EQ(FMExtensionProc(frame_, CMD_POPUP_OPTIONS, 0), 0);

@@ -246,11 +246,24 @@ TEST_F(SettingsFileTest, ASaveWritesWhatDiffersFromTheDefaultsAndKeepsTheLastFil
 
 #define KERNEL32(function) #function, QX_FAULT_HOOK(function)
 
+// A close that does close, yet answers that it failed.
+BOOL WINAPI CloseButFail(HANDLE handle) {
+  reinterpret_cast<decltype(&CloseHandle)>(importFault.real)(handle);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+// The flags of the last move: the new file goes in place written through to the disk.
+DWORD moveFlags = 0;
+BOOL WINAPI RecordMove(LPCSTR from, LPCSTR to, DWORD flags) {
+  moveFlags = flags;
+  return reinterpret_cast<decltype(&MoveFileExA)>(importFault.real)(from, to, flags);
+}
+
 TEST_F(SettingsFileTest, ASaveCutShortAtAnyStepLeavesAWholeSettingsFile) {
-  // The nth call fails (0: none), or the save stops after step `stop` as a killed process
-  // would; `mark` goes on the settings file when read-only, else on the old backup; `folder`
-  // (with a file inside) stands where the save puts ".NEW" or ".BAK". No `report`: no failure
-  // is told. The next load finds the new settings when `saved`, else the old ones, whole.
+  // The nth call fails (0: none; CloseButFail fails each), or the save stops after step `stop` as a
+  // killed process would; `mark` goes on the settings file when read-only, else on the old backup;
+  // `folder` (with a file inside) stands where the save puts ".NEW" or ".BAK". No `report`: no
+  // failure is told. The next load finds the new settings when `saved`, else the old ones, whole.
   const struct {
     const char* function;
     void* hook;
@@ -258,29 +271,33 @@ TEST_F(SettingsFileTest, ASaveCutShortAtAnyStepLeavesAWholeSettingsFile) {
     DWORD mark;
     const char *folder, *report;
     bool saved, backupKept;
-  } cases[] = {// clang-format off
+  } cases[] = {
+      // clang-format off
       {KERNEL32(WriteFile), 1, 0, 0, nullptr, "QXSAVE :8 - Error trying to WRITE file QXICOBAR.NEW", false, true},
+      {KERNEL32(FlushFileBuffers), 1, 0, 0, nullptr, "QXSAVE :9 - Error trying to WRITE file QXICOBAR.NEW", false, true},
+      {"CloseHandle", reinterpret_cast<void*>(CloseButFail), 0, 0, 0, nullptr, "QXSAVE :10 - Error trying to WRITE file QXICOBAR.NEW", false, true},
       {KERNEL32(CopyFileA), 1, 0, 0, nullptr, "QXSAVE :12 - Error trying to COPY QXICOBAR.INI to *.BAK", false, true},
+      // The old backup is read-only and stays so.
+      {KERNEL32(SetFileAttributesA), 1, 0, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, nullptr, "QXSAVE :12 - Error trying to COPY QXICOBAR.INI to *.BAK", false, true},
       {KERNEL32(MoveFileExA), 1, 0, 0, nullptr, "QXSAVE :11 - Error trying to RENAME QXICOBAR.NEW to QXICOBAR.INI", false, false},
       {KERNEL32(MoveFileExA), 0, 0, FILE_ATTRIBUTE_READONLY, nullptr, "QXSAVE :6 - Error trying to REPLACE read-only QXICOBAR.INI", false, true},
       {KERNEL32(MoveFileExA), 0, 1, 0, nullptr, nullptr, false, true},
       {KERNEL32(MoveFileExA), 0, 2, 0, nullptr, nullptr, false, false},
       {KERNEL32(MoveFileExA), 0, 3, 0, nullptr, nullptr, true, false},
       {KERNEL32(MoveFileExA), 0, 0, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr, nullptr, true, false},
+      {"MoveFileExA", reinterpret_cast<void*>(RecordMove), 0, 0, 0, nullptr, nullptr, true, false},
       {KERNEL32(MoveFileExA), 0, 0, 0, "NEW", nullptr, true, false},
       {KERNEL32(MoveFileExA), 0, 0, 0, "BAK", nullptr, true, false}};
   // clang-format on
-  const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
+  const std::string newPath = SettingsSibling("NEW");
   const std::string oldBackup = "[Icon Bar]\r\nPopup Delay=1\r\n";
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     DropList();
     Clean();
-    RemoveFile(newPath);
     WriteFileBytes(SettingsPath(), RichFile());
-    const std::string folder = c.folder ? newPath.substr(0, newPath.size() - 3) + c.folder : "";
+    const std::string folder = c.folder ? SettingsSibling(c.folder) : "";
     if (c.folder) {
-      RemoveFile(folder);
       CreateDirectoryA(folder.c_str(), nullptr);
       WriteFileBytes(folder + "\\inside", "x");
     } else {
@@ -297,6 +314,9 @@ TEST_F(SettingsFileTest, ASaveCutShortAtAnyStepLeavesAWholeSettingsFile) {
       saveStopsAfterStep = c.stop;
       EXPECT_EQ(SaveSettings(), c.saved && !c.stop);
       saveStopsAfterStep = 0;
+    }
+    if (c.hook == RecordMove) {
+      EXPECT_EQ(moveFlags, DWORD(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     }
     if (!c.stop) {
       EXPECT_EQ(FileBytes(newPath), "<missing>");
@@ -508,7 +528,7 @@ TEST_F(SettingsFileTest, OnlyTheUsersOwnPlaceIsReadAndWritten) {
 TEST_F(SettingsFileTest, ALoadWithoutTheFileTakesBackWhatAnInterruptedSaveLeft) {
   const std::string whole = "[Icon Bar]\r\nPopup Delay=77\r\nNumber of Icons=0\r\n";
   const std::string backup = "[Icon Bar]\r\nPopup Delay=88\r\nNumber of Icons=0\r\n";
-  const std::string newPath = SettingsPath().substr(0, SettingsPath().size() - 3) + "NEW";
+  const std::string newPath = SettingsSibling("NEW");
   const struct {
     const char* newText;  // nullptr: none; "/": a folder
     int delay;
@@ -520,7 +540,6 @@ TEST_F(SettingsFileTest, ALoadWithoutTheFileTakesBackWhatAnInterruptedSaveLeft) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.delay);
     Clean();
-    RemoveFile(newPath);
     WriteFileBytes(BackupPath(), backup);
     if (c.newText && *c.newText == '/') CreateDirectoryA(newPath.c_str(), nullptr);
     if (c.newText && *c.newText != '/') WriteFileBytes(newPath, c.newText);
@@ -536,7 +555,6 @@ TEST_F(SettingsFileTest, ALoadWithoutTheFileTakesBackWhatAnInterruptedSaveLeft) 
                                              c.takenFrom + ", which an interrupted save left.");
     }
     EXPECT_EQ(FileBytes(BackupPath()), backup);
-    RemoveFile(newPath);
   }
 }
 
@@ -561,7 +579,7 @@ TEST_F(SettingsFileTest, AUserNameOfAnyLengthHasAFileOfItsOwnOrNone) {
     const bool fits = folder.size() + 13 < MAX_PATH;
     EXPECT_EQ(SaveSettings(), fits);
     EXPECT_EQ(ProfileValue(folder + "\\QXICOBAR.INI", "Icon Bar", "Popup Delay"),
-              fits ? "4321" : "<absent>");
+              fits ? "4321" : "(none)");
     ASSERT_EQ(catcher.boxes().size(), fits ? 0u : 2u);
     const std::string said =
         "The path of your settings file would be longer than 259 characters:\n" + folder +

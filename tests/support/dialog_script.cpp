@@ -58,10 +58,6 @@ DialogScript::Step DialogScript::In(const std::string& caption, std::function<vo
   };
 }
 
-void DialogScript::Click(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
-}
-
 void ClickControl(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 bool PickListItem(HWND dialog, int listId, const std::string& text, bool doubleClick) {
@@ -77,7 +73,7 @@ void AnswerOpenDialog(HWND dialog, const std::string& path) {
   // The combo box of the newer layout, the plain field of the older one.
   HWND combo = GetDlgItem(dialog, cmb13);
   SetWindowTextA(combo && IsWindowVisible(combo) ? combo : GetDlgItem(dialog, edt1), path.c_str());
-  DialogScript::Click(dialog, IDOK);
+  ClickControl(dialog, IDOK);
 }
 
 void AnswerColorDialog(HWND dialog, COLORREF colour) {
@@ -88,7 +84,7 @@ void AnswerColorDialog(HWND dialog, COLORREF colour) {
   SetDlgItemInt(dialog, COLOR_RED, GetRValue(colour), FALSE);
   SetDlgItemInt(dialog, COLOR_GREEN, GetGValue(colour), FALSE);
   SetDlgItemInt(dialog, COLOR_BLUE, GetBValue(colour), FALSE);
-  DialogScript::Click(dialog, IDOK);
+  ClickControl(dialog, IDOK);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {

@@ -25,8 +25,6 @@ class DialogScript {
   static HWND Dialog(const std::string& caption);
   // A step that waits for that dialog and acts on it.
   static Step In(const std::string& caption, std::function<void(HWND)> action);
-  // The button's command, as the dialog receives it from a click.
-  static void Click(HWND dialog, int id);
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -37,7 +35,8 @@ class DialogScript {
   bool running_ = false, timedOut_ = false;
 };
 
-// A real click (BM_CLICK): check boxes and radio buttons change.
+// A real click (BM_CLICK), posted: check boxes and radio buttons change, and a
+// dialog the click opens runs its own loop while the script goes on.
 void ClickControl(HWND dialog, int id);
 // Selects the list item with this text, telling the dialog as a click or a
 // double click would.
