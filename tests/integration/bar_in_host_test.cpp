@@ -282,9 +282,14 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
     EXPECT_EQ(fmhost::LastCommand(), fmhost::kDelete);
     EXPECT_EQ(FileExists("victim.txt"), c.seen == Names{"Delete"});
     EXPECT_TRUE(FileExists("bystander.txt"));
-    for (std::string caption : {"Delete", "DELETE", "delete", "Delete File", "Copy"})
-      EXPECT_EQ(fmhost::ShowCaptionedDialog(frame_, caption),
-                c.warning[0] == '0' && caption.size() == 6 ? IDOK : IDCANCEL);
+    for (std::string caption : {"Delete", "DELETE", "delete", "Delete File", "Copy"}) {
+      const bool answered = c.warning[0] == '0' && caption.size() == 6;
+      std::vector<DialogScript::Step> cancel;
+      if (!answered)
+        cancel = {DialogScript::In(caption, [](HWND d) { ClickControl(d, IDCANCEL); })};
+      DialogScript script(std::move(cancel));
+      EXPECT_EQ(fmhost::ShowCaptionedDialog(frame_, caption), answered ? IDOK : IDCANCEL);
+    }
   }
 }
 
