@@ -296,7 +296,8 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
 // Names with a blank are quoted, others arrive whole from today's File
 // Manager and as ANSI or OEM names from an older one; an empty file is passed
 // like any other, and a dozen long names make a command line far beyond the
-// old 259 characters. Files dropped onto a button are passed as the selected.
+// old 259 characters. Files dropped onto a button are passed as the selected,
+// unless a dialog of File Manager's is up.
 TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
   using fmhost::SelectionNames;
   config_.names = SelectionNames::kAnsiAndUnicode;
@@ -322,6 +323,9 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     Names selection, run;  // the command line, the arguments
     SelectionNames names = SelectionNames::kAnsiAndUnicode;
     bool dropped = false;  // onto the button after the bar was switched off and on
+    // The drop comes while one of File Manager's dialogs is up: it is let go, and the click
+    // that follows, with nothing selected, runs the program alone.
+    bool dialogUp = false;
   } cases[] = {
       {0, {}, {logger_}},
       {0, {"one.txt", "two words.txt"}, {logger_ + " " + one + " \"" + two + "\"", one, two}},
@@ -335,6 +339,7 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
        {logger_ + " " + one + " \"" + two + "\"", one, two},
        SelectionNames::kAnsi,
        true},
+      {0, {"one.txt", "two words.txt"}, {logger_}, SelectionNames::kAnsi, true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -352,6 +357,13 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
       POINT at = geometry_.Centre(c.button);
       ClientToScreen(Bar(), &at);
       ASSERT_TRUE(fmhost::DropFiles(at, selection));
+      if (c.dialogUp) {  // a modal dialog disables File Manager's frame
+        EnableWindow(frame_, FALSE);
+        fmhost::Pump(50);
+        EnableWindow(frame_, TRUE);
+        ASSERT_TRUE(fmhost::SelectWideNames(Tree(), {}));
+        ClickButton(c.button);
+      }
     } else {
       ASSERT_TRUE(fmhost::SelectWideNames(Tree(), selection));
       ClickButton(c.button);
