@@ -1,5 +1,7 @@
 #include "bar/bar_window.h"
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "bar/move.h"
@@ -95,6 +97,8 @@ void ShowBarMenu(HWND window, UINT menuId, UINT tag) {
   if (!DestroyMenu(menu)) ReportFailure(tag, IDS_OP_DESTROYMENU, 3);
 }
 
+}  // namespace
+
 void ShowButtonMenu(HWND window) {
   ShowBarMenu(window, IDM_BUTTON_MENU, IDS_TAG_QXPOPIM);
   HLOCAL handle = LocalHandle(hitButton);
@@ -107,6 +111,8 @@ void ShowButtonMenu(HWND window) {
   // nothing, never on a button chosen by an earlier right-click.
   currentButton = (LocalFlags(handle) & LMEM_LOCKCOUNT) ? nullptr : handle;
 }
+
+namespace {
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
@@ -305,6 +311,8 @@ LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                         GetWindowLongPtrA(window, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_TRANSPARENT));
       break;
     case WM_KILLFOCUS:
+      OnBarFocusLost(reinterpret_cast<HWND>(wParam));
+      [[fallthrough]];
     case WM_NCHITTEST:
       if (sizingPending) {
         sizingPending = 0;
@@ -353,6 +361,24 @@ LRESULT CALLBACK ButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_CANCELMODE:
       OnMouseLost();
       break;
+    case WM_GETOBJECT: {
+      LRESULT answer = 0;
+      if (AnswerGetObject(wParam, lParam, &answer)) return answer;
+      break;
+    }
+    case WM_SETFOCUS:
+      OnBarFocus();
+      break;
+    case WM_KEYDOWN:
+    case kBarKeyMessage:
+      if (OnBarKey(wParam)) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      if (OnBarContextMenu(window, lParam)) return 0;
+      break;
+    case kRunChildMessage:
+      RunButtonAsClicked(static_cast<long>(wParam));
+      return 0;
     default:
       break;
   }

@@ -243,3 +243,13 @@
 // Help: the user guide beside the DLL, and what is said when it is missing.
 #define IDS_HELP_GUIDE_FILE 1350
 #define IDS_HELP_GUIDE_MISSING 1351
+
+// The keyboard on the bar and the bar as screen readers see it.
+#define IDS_TAG_QXACCESS 1370
+#define IDS_TAG_QXKEYS 1371
+#define IDS_OP_LRESULTFROMOBJECT 1372
+#define IDS_OP_SETWINDOWSHOOKEX 1373
+#define IDS_OP_APPENDMENU 1374
+#define IDS_BAR_KEYS_ITEM 1375
+#define IDS_ACC_BAR_NAME 1376
+#define IDS_ACC_PRESS 1377
