@@ -18,7 +18,7 @@ namespace {
 // or dialog and get it back.
 bool keysOn = false;
 long focusedChild = 0;  // 1-based; kept while keysOn
-// The window that had the keyboard before, given it back by Escape.
+// The window that had the keyboard before, given it back at the end.
 HWND returnWindow = nullptr;
 // Set while a key runs a button or opens its menu: the boxes and dialogs
 // that take the keyboard meanwhile do not end the bar's turn.
@@ -117,11 +117,15 @@ void EndBarKeys() {
   if (keysHook) UnhookWindowsHookEx(keysHook);
   keysHook = nullptr;
   if (!keysOn) return;
+  const HWND to = WindowToReturnTo();
   keysOn = false;
   if (extState.barWindow) InvalidateButton(focusedChild);
   focusedChild = 0;
   returnWindow = nullptr;
   TearDownPopup();
+  // The keyboard goes back where it was, not left on a bar that is off,
+  // empty or going.
+  if (extState.barWindow && GetFocus() == extState.barWindow) SetFocus(to);
 }
 
 void KeepKeysInList() {
@@ -165,12 +169,9 @@ bool OnBarKey(WPARAM key) {
       keysBusy = false;
       TakeKeysBack();
       return true;
-    case VK_ESCAPE: {
-      HWND to = WindowToReturnTo();
+    case VK_ESCAPE:
       EndBarKeys();
-      SetFocus(to);
       return true;
-    }
     default:
       return false;
   }
