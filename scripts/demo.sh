@@ -5,7 +5,8 @@
 # at each step into demo-out/: the bar (fmhost.png), a button's popup
 # (popup.png), the program a button started with two selected files (run.png),
 # a button being moved (move.png), the Popup Options dialog with its sample
-# (popup-options.png), the About box (about.png), and the dialogs that build
+# (popup-options.png), the About box (about.png), the keyboard on a button
+# with its popup (keys.png), and the dialogs that build
 # the bar (bar-options.png, menu-button.png, program-button.png,
 # choose-icon.png); then it is closed. With a display it stays open until the
 # user closes it.
@@ -137,7 +138,7 @@ if [ -z "$had_display" ]; then
   shoot bar fmhost.png
   shoot popup popup.png
   shoot run run.png
-  for step in move popup-options about bar-options menu-button program-button choose-icon; do
+  for step in move popup-options about keys bar-options menu-button program-button choose-icon; do
     shoot "$step" "$step.png"
   done
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_state.h"
 #include "host/report.h"
 #include "host/state.h"
@@ -128,6 +130,7 @@ void LayOutButtons() {
   layingOutFirst = true;
   previousRight = 0;
   ForEachButton(PlaceButton);
+  NotifyButtonsChanged();
 }
 
 void PaintBar() {
@@ -142,6 +145,7 @@ void PaintBar() {
     paintDc = dc;
     paintUpdate = paint.rcPaint;
     ForEachButton(PaintButton);
+    DrawBarFocus(dc);
     paintDc = nullptr;
     listReady = 1;
   }

@@ -1,5 +1,7 @@
 #include "bar/bar_window.h"
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "bar/move.h"
@@ -96,6 +98,8 @@ void ShowBarMenu(HWND window, UINT menuId, UINT tag) {
   if (!DestroyMenu(menu)) ReportFailure(tag, IDS_OP_DESTROYMENU, 3);
 }
 
+}  // namespace
+
 void ShowButtonMenu(HWND window) {
   ShowBarMenu(window, IDM_BUTTON_MENU, IDS_TAG_QXPOPIM);
   HLOCAL handle = LocalHandle(hitButton);
@@ -108,6 +112,8 @@ void ShowButtonMenu(HWND window) {
   // nothing, never on a button chosen by an earlier right-click.
   currentButton = (LocalFlags(handle) & LMEM_LOCKCOUNT) ? nullptr : handle;
 }
+
+namespace {
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
@@ -313,6 +319,8 @@ static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARA
                         GetWindowLongPtrA(window, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_TRANSPARENT));
       break;
     case WM_KILLFOCUS:
+      OnBarFocusLost(reinterpret_cast<HWND>(wParam));
+      [[fallthrough]];
     case WM_NCHITTEST:
       if (sizingPending) {
         sizingPending = 0;
@@ -361,6 +369,24 @@ static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CANCELMODE:
       OnMouseLost();
       break;
+    case WM_GETOBJECT: {
+      LRESULT answer = 0;
+      if (AnswerGetObject(wParam, lParam, &answer)) return answer;
+      break;
+    }
+    case WM_SETFOCUS:
+      OnBarFocus();
+      break;
+    case WM_KEYDOWN:
+    case kBarKeyMessage:
+      if (OnBarKey(wParam)) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      if (OnBarContextMenu(window, lParam)) return 0;
+      break;
+    case kRunChildMessage:
+      RunButtonAsClicked(static_cast<long>(wParam));
+      return 0;
     default:
       break;
   }

@@ -485,6 +485,8 @@ void RunButton() {
   CarryOutButton(record);
 }
 
+void RunButtonRecord(ButtonRecord* record) { CarryOutButton(record); }
+
 void RunDroppedFiles(ButtonRecord* record, HDROP drop) {
   // Files dropped onto a menu button mean nothing to File Manager's command.
   if (!(record->flags & BF_PROGRAM)) return;

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "bar/move.h"
@@ -152,6 +154,7 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
 
   extState.extensionMenu = LoadMenuA(extState.instance, MAKEINTRESOURCEA(IDM_EXTENSION_MENU));
   if (!extState.extensionMenu) return FailLoad(IDS_OP_LOADMENU, 14);
+  AddBarKeysItem(extState.extensionMenu);
   load->hMenu = extState.extensionMenu;
   extState.menuDelta = WORD(load->wMenuDelta & 0xFFFF);
   extState.menuDeltaKnown = 1;
@@ -188,6 +191,8 @@ void ResetAllState() {
 
 void CleanUpExtension() {
   if (extState.barWindow) {
+    EndBarKeys();
+    DisconnectBarAccess();
     CancelMove();
     TearDownPopup();
     ForEachButton(DeleteEveryButton);

@@ -3,10 +3,16 @@
 // commands, its Delete dialog and real programs.
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <fstream>
+#include <thread>
 
 #include "bar_host_fixture.h"
+#include "support/dialog_script.h"
 #include "support/msgbox_catcher.h"
 
 namespace barhost {
@@ -469,6 +475,218 @@ TEST_F(ProgramButtonTest, NamesReachABatchFileWholeOrTheRunIsRefused) {
       EXPECT_EQ(arrived == sent, button < 2 || r.wholeToProgram) << runs[0][0];
     }
   }
+}
+
+using BarAccessTest = BarClickTest;
+
+VARIANT Child(long id) {
+  VARIANT child = {};
+  child.vt = VT_I4;
+  child.lVal = id;
+  return child;
+}
+
+std::string Narrow(BSTR text) {
+  char buffer[520] = "";
+  if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+  SysFreeString(text);
+  return buffer;
+}
+
+IAccessible* BarObject(HWND bar) {
+  IAccessible* object = nullptr;
+  EXPECT_EQ(AccessibleObjectFromWindow(bar, DWORD(OBJID_CLIENT), IID_IAccessible,
+                                       reinterpret_cast<void**>(&object)),
+            S_OK);
+  return object;
+}
+
+long Focused(IAccessible* bar) {
+  VARIANT focus = {};
+  return bar->get_accFocus(&focus) == S_OK && focus.vt == VT_I4 ? focus.lVal : -1;
+}
+
+// Five buttons as a client reads them, pressed by their default action, and
+// a client of another thread cut off at the unload.
+TEST_F(BarAccessTest, ScreenReadersReadAndPressEveryButton) {
+  StartWith({MenuButton("Sort by Type", {{"Description", "Sorts by type"}}),
+             MenuButton("Sort by Name"), Logger(logger_, {{"Description", "Logs its files"}}),
+             MenuButton("Sort by Size", {{"Description", "Sorts by size"}}), Logger(logger_)});
+  const std::string one = MakeFile("one.txt");
+  ASSERT_TRUE(Select({"one.txt"}));
+  IAccessible* bar = BarObject(Bar());
+  ASSERT_NE(bar, nullptr);
+  long count = 0;
+  ASSERT_EQ(bar->get_accChildCount(&count) == S_OK ? count : -1, 5);
+  const Names names = {"Icon Bar",       "Sorts by type", "Sort by Name",
+                       "Logs its files", "Sorts by size", logger_};
+  const RECT screen = WindowRectIn(Bar(), nullptr);
+  for (long child = 0; child <= count; ++child) {
+    SCOPED_TRACE(child);
+    BSTR name = nullptr, action = nullptr;
+    VARIANT role = {}, state = {}, hit = {};
+    long x = 0, y = 0, width = 0, height = 0;
+    // The centre of a button hits it; between the first two, the bar.
+    const POINT at = child ? geometry_.Centre(int(child) - 1)
+                           : POINT{(geometry_.Button(0).right + geometry_.Button(1).left) / 2,
+                                   geometry_.Centre(0).y};
+    EXPECT_EQ(bar->get_accName(Child(child), &name) | bar->get_accRole(Child(child), &role) |
+                  bar->get_accState(Child(child), &state) |
+                  bar->accLocation(&x, &y, &width, &height, Child(child)) |
+                  bar->accHitTest(screen.left + at.x, screen.top + at.y, &hit),
+              S_OK);
+    bar->get_accDefaultAction(Child(child), &action);
+    EXPECT_EQ(
+        Sides({x - screen.left, y - screen.top, x - screen.left + width, y - screen.top + height}),
+        Sides(child ? geometry_.Button(int(child) - 1)
+                    : RECT{0, 0, geometry_.length, geometry_.height}));
+    EXPECT_EQ(hit.lVal, child);
+    EXPECT_EQ(role.lVal, child ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_TOOLBAR);
+    EXPECT_EQ(state.lVal & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE),
+              STATE_SYSTEM_FOCUSABLE);
+    char roleText[64] = "";
+    GetRoleTextA(DWORD(role.lVal), roleText, sizeof roleText);
+    const std::string nameText = Narrow(name), actionText = Narrow(action);
+    EXPECT_EQ(nameText, names[size_t(child)]);
+    EXPECT_EQ(actionText, child ? "Press" : "");
+    std::printf("accessible: %*s%s \"%s\" at %ld,%ld %ldx%ld state 0x%lx%s%s\n", child ? 2 : 0, "",
+                roleText, nameText.c_str(), x - screen.left, y - screen.top, width, height,
+                state.lVal, child ? ", action " : "", actionText.c_str());
+  }
+  VARIANT next = {}, last = {};
+  EXPECT_EQ(bar->accNavigate(NAVDIR_NEXT, Child(1), &next), S_OK);
+  EXPECT_EQ(bar->accNavigate(NAVDIR_LASTCHILD, Child(CHILDID_SELF), &last), S_OK);
+  EXPECT_EQ(std::make_pair(next.lVal, last.lVal), std::make_pair(2L, 5L));
+  EXPECT_EQ(bar->accNavigate(NAVDIR_NEXT, Child(5), &next), S_FALSE);
+
+  // Pressed as a click presses it: with the selection.
+  EXPECT_EQ(bar->accDoDefaultAction(Child(3)), S_OK);
+  EXPECT_EQ(WaitForRuns(1), (std::vector<Names>{{logger_ + " " + one, one}}));
+  // Unavailable while the bar is off.
+  Command(kBarOff);
+  VARIANT state = {};
+  bar->get_accState(Child(3), &state);
+  EXPECT_TRUE(state.lVal & STATE_SYSTEM_UNAVAILABLE);
+  EXPECT_FALSE(SUCCEEDED(bar->accDoDefaultAction(Child(3))));
+  Command(kBarOn);
+  EXPECT_TRUE(WaitForRuns(1, 300).empty());
+
+  bar->Release();
+
+  // A client of another thread holds the object over the unload.
+  std::atomic<int> phase{0};  // 1: holds the object, 2: unloaded, 3: asked again
+  long before = -1, after = -1;
+  HRESULT afterResult = S_OK;
+  std::thread client([&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IAccessible* object = nullptr;
+    if (AccessibleObjectFromWindow(Bar(), DWORD(OBJID_CLIENT), IID_IAccessible,
+                                   reinterpret_cast<void**>(&object)) == S_OK)
+      object->get_accChildCount(&before);
+    for (phase = 1; phase != 2;) Sleep(1);
+    if (object) {
+      afterResult = object->get_accChildCount(&after);
+      object->Release();
+    }
+    CoUninitialize();
+    phase = 3;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return phase == 1; }));
+  fmhost::UnloadExtensions(frame_);
+  phase = 2;
+  EXPECT_TRUE(PumpUntil([&] { return phase == 3; }));
+  client.join();
+  EXPECT_EQ(before, 5);
+  EXPECT_TRUE(FAILED(afterResult)) << std::hex << afterResult;
+}
+
+// Types keys as a user does, with Shift held around them when asked.
+void Type(std::vector<WORD> keys, bool shift = false) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD key, DWORD flags) {
+    inputs.emplace_back();
+    inputs.back().type = INPUT_KEYBOARD;
+    inputs.back().ki = {key, 0, flags, 0, 0};
+  };
+  if (shift) add(VK_SHIFT, 0);
+  for (WORD key : keys) add(key, 0), add(key, KEYEVENTF_KEYUP);
+  if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The walk over five buttons from "Icon Bar Keys": Enter runs one past File
+// Manager's own Enter, Shift+F10 opens its menu (Delete), Escape leaves the bar.
+TEST_F(BarAccessTest, TheKeyboardWalksRunsAndLeavesTheBar) {
+  StartWith({MenuButton("Sort by Type"), MenuButton("Sort by Name"),
+             Logger(logger_, {{"Description", "Logs"}}), MenuButton("Sort by Size"),
+             MenuButton("Sort by Date")},
+            {{"Popup Delay", "1"}});
+  const std::string one = MakeFile("one.txt");
+  ASSERT_TRUE(Select({"one.txt"}));
+  SetForegroundWindow(frame_);
+  SetActiveWindow(frame_);
+  const HWND list = GetWindow(Tree(), GW_CHILD);
+  SetFocus(list);
+  fmhost::Pump(20);
+  ASSERT_EQ(GetFocus(), list);
+  const BarPicture unfocused(Bar());
+  const RECT first = geometry_.Button(0);
+  std::vector<COLORREF> edge;
+  for (int x = first.left + 1; x < first.right - 1; ++x)
+    edge.push_back(unfocused.At(x, first.top + 1));
+
+  Command(52);
+  ASSERT_EQ(GetFocus(), Bar());
+  IAccessible* bar = BarObject(Bar());
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(Focused(bar), 1);
+  UpdateWindow(Bar());
+  const BarPicture focused(Bar());
+  int changed = 0;
+  for (int x = first.left + 1; x < first.right - 1; ++x)
+    changed += focused.At(x, first.top + 1) != edge[size_t(x - first.left - 1)];
+  EXPECT_GT(changed, (first.right - first.left) / 4) << "the dotted focus rectangle";
+
+  const std::pair<std::vector<WORD>, long> walk[] = {
+      {{VK_RIGHT, VK_RIGHT}, 3}, {{VK_END}, 5}, {{VK_RIGHT}, 5}, {{VK_HOME}, 1}, {{VK_LEFT}, 1},
+      {{VK_RIGHT, VK_RIGHT}, 3}};
+  auto pumpUntil = [&](const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 5000;)
+      fmhost::PumpWithAccelerators(frame_, 20);
+    return done();
+  };
+  for (const auto& [keys, focus] : walk) {
+    Type(keys);
+    EXPECT_TRUE(pumpUntil([&, focus = focus] { return Focused(bar) == focus; })) << focus;
+  }
+  // Its popup, as for the mouse, at the focused button.
+  HWND popup = nullptr;
+  EXPECT_TRUE(pumpUntil([&] { return (popup = FindWindowA("QXPopUp", nullptr)) != nullptr; }));
+  EXPECT_EQ(WindowRectIn(popup, nullptr).left,
+            WindowRectIn(Bar(), nullptr).left + geometry_.Button(2).left);
+
+  const WORD lastCommand = fmhost::LastCommand();
+  Type({VK_RETURN});
+  EXPECT_TRUE(
+      pumpUntil([&] { return GetFileAttributesA(log_.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+  EXPECT_EQ(WaitForRuns(1), (std::vector<Names>{{logger_ + " " + one, one}}));
+  EXPECT_EQ(fmhost::LastCommand(), lastCommand) << "File Manager's Enter";
+
+  Type({VK_F10}, true);
+  Type({'D'});
+  long count = 0;
+  EXPECT_TRUE(pumpUntil([&] { return bar->get_accChildCount(&count) == S_OK && count == 4; }));
+  EXPECT_EQ(Focused(bar), 3);
+  EXPECT_EQ(GetFocus(), Bar());
+
+  Type({VK_ESCAPE});
+  EXPECT_TRUE(pumpUntil([&] { return GetFocus() == list; }));
+  EXPECT_EQ(fmhost::LastCommand(), lastCommand) << "File Manager's Escape";
+  EXPECT_EQ(Focused(bar), -1);
+  // File Manager has its keys back.
+  Type({VK_RETURN});
+  EXPECT_TRUE(pumpUntil([&] { return fmhost::LastCommand() == fmhost::kOpen; }));
+  bar->Release();
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ enum Command : WORD {
   kAssociate = 109,
   kRun = 110,
   kExit = 111,
+  // Escape: File Manager's key that cancels what is under way; in no menu.
+  kEscape = 112,
   // Disk
   kCopyDisk = 201,
   kLabelDisk = 202,
@@ -175,6 +177,9 @@ INT_PTR ShowCaptionedDialog(HWND frame, const std::string& caption);
 
 // Processes the messages that arrive within the time given; 0 empties the queue.
 void Pump(DWORD milliseconds);
+// Pump with the frame's accelerators translated first, as File Manager's own
+// loop does: for keys typed into the stand-in.
+void PumpWithAccelerators(HWND frame, DWORD milliseconds);
 // Runs the message loop with the frame's accelerators until WM_QUIT.
 int RunMessageLoop(HWND frame);
 

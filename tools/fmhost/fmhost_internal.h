@@ -51,6 +51,7 @@ struct HostState {
   HMENU viewMenu = nullptr;
   HMENU optionsMenu = nullptr;
   HACCEL accelerators = nullptr;
+  bool oleInitialized = false;  // as File Manager's start does; undone by Destroy
   std::vector<Tree> trees;
   std::vector<LoadedExtension> extensions;
   SortOrder sortOrder = SortOrder::kName;

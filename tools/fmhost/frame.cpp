@@ -52,6 +52,8 @@ void CarryOut(WORD command) {
     case kExit:
       PostMessageA(host.frame, WM_CLOSE, 0, 0);
       break;
+    case kEscape:
+      break;  // nothing under way to cancel: only noted
     case kSortByName:
       SetSortOrder(SortOrder::kName, command);
       break;
@@ -298,6 +300,9 @@ HWND Create(const Config& config) {
   host.names = config.names;
   host.confirmInsideDeleteDialog = config.confirmInsideDeleteDialog;
   host.quitOnDestroy = config.quitOnDestroy;
+  // File Manager starts OLE on its thread (drag and drop): the extensions find
+  // COM ready there.
+  host.oleInitialized = SUCCEEDED(OleInitialize(nullptr));
   if (!RegisterClasses()) return nullptr;
 
   HMENU menuBar = BuildMenuBar();
@@ -315,10 +320,11 @@ HWND Create(const Config& config) {
     UnregisterClasses();
     return nullptr;
   }
-  ACCEL keys[] = {{FVIRTKEY, VK_F7, kMove},
-                  {FVIRTKEY, VK_F8, kCopy},
-                  {FVIRTKEY, VK_DELETE, kDelete},
-                  {FVIRTKEY, VK_F5, kRefresh}};
+  // File Manager's Enter opens the selection and its Escape cancels, whichever
+  // of its windows has the keyboard.
+  ACCEL keys[] = {{FVIRTKEY, VK_RETURN, kOpen},   {FVIRTKEY, VK_ESCAPE, kEscape},
+                  {FVIRTKEY, VK_F7, kMove},       {FVIRTKEY, VK_F8, kCopy},
+                  {FVIRTKEY, VK_DELETE, kDelete}, {FVIRTKEY, VK_F5, kRefresh}};
   host.accelerators = CreateAcceleratorTableA(keys, sizeof keys / sizeof keys[0]);
 
   std::vector<std::string> directories = config.treeDirs;
@@ -359,6 +365,8 @@ void Destroy(HWND frame) {
   host.trees.clear();
   host.extensions.clear();
   UnregisterClasses();
+  if (host.oleInitialized) OleUninitialize();
+  host.oleInitialized = false;
 }
 
 HWND MdiClient(HWND frame) { return frame == host.frame ? host.mdiClient : nullptr; }
@@ -378,7 +386,17 @@ int RefreshCount() { return host.refreshCount; }
 
 WORD LastCommand() { return host.lastCommand; }
 
-void Pump(DWORD milliseconds) {
+namespace {
+
+// Takes a key message for one of the frame's accelerators, as File Manager's
+// loop does; true when it was.
+bool TranslateFrameKeys(HWND frame, MSG* msg) {
+  bool alive = frame && frame == host.frame;
+  if (alive && host.mdiClient && TranslateMDISysAccel(host.mdiClient, msg)) return true;
+  return alive && host.accelerators && TranslateAcceleratorA(frame, host.accelerators, msg);
+}
+
+void PumpMessages(HWND frame, DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
@@ -387,6 +405,7 @@ void Pump(DWORD milliseconds) {
         PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop that waits for it
         return;
       }
+      if (TranslateFrameKeys(frame, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -396,13 +415,16 @@ void Pump(DWORD milliseconds) {
   }
 }
 
+}  // namespace
+
+void Pump(DWORD milliseconds) { PumpMessages(nullptr, milliseconds); }
+
+void PumpWithAccelerators(HWND frame, DWORD milliseconds) { PumpMessages(frame, milliseconds); }
+
 int RunMessageLoop(HWND frame) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    bool alive = frame == host.frame && host.frame;
-    if (alive && host.mdiClient && TranslateMDISysAccel(host.mdiClient, &msg)) continue;
-    if (alive && host.accelerators && TranslateAcceleratorA(frame, host.accelerators, &msg))
-      continue;
+    if (TranslateFrameKeys(frame, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

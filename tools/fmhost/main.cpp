@@ -23,7 +23,9 @@
 //                                            writes popup-options.ready, waits for
 //                                            popup-options.taken
 //   6. the About box:                        writes about.ready, waits for about.taken
-//   7. each dialog of kDialogShots in turn, opened and filled in as a user
+//   7. "Icon Bar Keys", then Right twice: the third button's focus rectangle
+//      and its popup:                        writes keys.ready,  waits for keys.taken
+//   8. each dialog of kDialogShots in turn, opened and filled in as a user
 //      would have it:                     writes <name>.ready, waits for <name>.taken
 // Then the frame and the started program's window are closed. Each .ready file
 // holds one line saying what was seen ("popup: shown" or "popup: none" ...).
@@ -83,6 +85,9 @@ enum class Step {
   kWaitOptionsTaken,
   kWaitAbout,
   kWaitAboutTaken,
+  kStartKeys,
+  kWaitKeys,
+  kWaitKeysTaken,
   kOpenDialog,
   kWaitDialog,
   kWaitDialogTaken,
@@ -450,6 +455,28 @@ void ScriptStep() {
       if (!Exists(InDir("about.taken"))) return;
       if (HWND dialog = FindWindowA(nullptr, "About QX's Extension"))
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      Next(Step::kStartKeys);
+      return;
+    case Step::kStartKeys:
+      if (FindWindowA(nullptr, "About QX's Extension") && waited < kWaitLimit) return;
+      ExtensionCommand(52);  // Icon Bar Keys
+      for (int n = 0; n < 2; ++n)
+        if (bar) PostMessageA(bar, WM_KEYDOWN, VK_RIGHT, 0);
+      Next(Step::kWaitKeys);
+      return;
+    case Step::kWaitKeys: {
+      HWND popup = VisiblePopup();
+      if (popup && waited < 300) return;
+      if (!popup && waited < kWaitLimit) return;
+      WriteReady("keys.ready", std::string("keys: ") +
+                                   (GetFocus() == bar ? "on the bar" : "elsewhere") +
+                                   (popup ? ", popup shown" : ", no popup"));
+      Next(Step::kWaitKeysTaken);
+      return;
+    }
+    case Step::kWaitKeysTaken:
+      if (!Exists(InDir("keys.taken"))) return;
+      if (bar) PostMessageA(bar, WM_KEYDOWN, VK_ESCAPE, 0);
       Next(Step::kOpenDialog);
       return;
     case Step::kOpenDialog:
