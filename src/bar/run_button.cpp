@@ -335,6 +335,15 @@ void RunButton() {
   CarryOutButton(record);
 }
 
+void RunChosenButton(ButtonRecord* record) {
+  currentButton = LocalHandle(record);
+  if (!currentButton) {
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALHANDLE, 1);
+    return;
+  }
+  CarryOutButton(record);
+}
+
 void RunDroppedFiles(ButtonRecord* record, HDROP drop) {
   // Files dropped onto a menu button mean nothing to File Manager's command.
   if (!(record->flags & BF_PROGRAM)) return;

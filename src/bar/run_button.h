@@ -8,6 +8,9 @@
 // Ends the pressed state of hitButton and runs it; afterwards hitButton is
 // null and currentButton holds the record's handle (still locked once).
 void RunButton();
+// Runs the locked record as a click on it would, without a press to end;
+// afterwards currentButton holds its handle.
+void RunChosenButton(ButtonRecord* record);
 // Runs a program button with the files of `drop` in place of File Manager's
 // selection, under the same rules; a menu button does nothing.
 void RunDroppedFiles(ButtonRecord* record, HDROP drop);

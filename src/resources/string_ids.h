@@ -243,3 +243,9 @@
 // Help: the user guide beside the DLL, and what is said when it is missing.
 #define IDS_HELP_GUIDE_FILE 1350
 #define IDS_HELP_GUIDE_MISSING 1351
+
+// The chevron's menu of the buttons beyond the bar's visible end.
+#define IDS_TAG_QXCHEVRN 1850
+#define IDS_OP_CREATEPOPUPMENU 1851
+#define IDS_OP_APPENDMENU 1852
+#define IDS_OP_CREATECOMPATIBLEBITMAP 1853
