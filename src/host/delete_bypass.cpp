@@ -33,14 +33,16 @@ bool IsDeleteDialog(LPARAM creation) {
 // Manager's module and DlgProc, registered; false when a step failed (reported).
 template <typename ClassInfo, typename GetInfo, typename Register>
 bool RegisterDialogClass(ClassInfo& dialogClass, GetInfo getInfo, Register registerClass) {
-  if (!getInfo(nullptr, MAKEINTATOM(32770), &dialogClass)) {
+  // The standard dialog class's atom, as a name of the description's width.
+  const auto name = decltype(dialogClass.lpszClassName)(MAKEINTATOM(32770));
+  if (!getInfo(nullptr, name, &dialogClass)) {
     ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_GETCLASSINFO, 2);
     return false;
   }
   extState.savedDialogProc = dialogClass.lpfnWndProc;
   dialogClass.hInstance = extState.fileManagerInstance;
   dialogClass.lpfnWndProc = DlgProc;
-  dialogClass.lpszClassName = decltype(dialogClass.lpszClassName)(MAKEINTATOM(32770));
+  dialogClass.lpszClassName = name;
   if (!registerClass(&dialogClass)) {
     ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_REGISTERCLASS, 3);
     return false;

@@ -368,7 +368,7 @@ TEST_F(ProgramButtonTest, ButtonsBeyondFileManagersEdgeAreReachedThroughTheChevr
     int frameWidth, buttons;
     bool squishLeft;
   } cases[] = {
-      {800, 8, false}, {800, 20, false}, {420, 20, false}, {420, 20, true}, {200, 3, true}};
+      {800, 8, false}, {800, 20, false}, {420, 20, false}, {420, 20, true}, {200, 6, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.frameWidth) + " " + std::to_string(c.buttons));
     geometry_.length = 1000;
