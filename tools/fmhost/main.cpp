@@ -502,7 +502,7 @@ void ScriptStep() {
         Next(Step::kWaitChevronTaken);
         return;
       }
-      MoveWindow(frameWindow, 0, 0, 560, 700, TRUE);
+      MoveWindow(frameWindow, 0, 0, 400, 560, TRUE);
       // The chevron stands at the right end of what shows of the bar.
       RECT client;
       GetClientRect(frameWindow, &client);
