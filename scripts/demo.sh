@@ -8,7 +8,8 @@
 # (popup-options.png), the About box (about.png), the keyboard on a button
 # with its popup (keys.png), and the dialogs that build
 # the bar (bar-options.png, menu-button.png, program-button.png,
-# choose-icon.png); then it is closed. With a display it stays open until the
+# choose-icon.png), and in a narrow window the chevron's menu of the buttons
+# beyond its edge (chevron.png); then it is closed. With a display it stays open until the
 # user closes it.
 set -eu
 cd "$(dirname "$0")/.."
@@ -138,7 +139,8 @@ if [ -z "$had_display" ]; then
   shoot bar fmhost.png
   shoot popup popup.png
   shoot run run.png
-  for step in move popup-options about keys bar-options menu-button program-button choose-icon; do
+  for step in move popup-options about keys bar-options menu-button program-button choose-icon \
+    chevron; do
     shoot "$step" "$step.png"
   done
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"

@@ -4,10 +4,12 @@
 #include "bar/bar_keys.h"
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
+#include "bar/chevron.h"
 #include "bar/move.h"
 #include "bar/run_button.h"
 #include "host/exports.h"
 #include "host/fm_interface.h"
+#include "host/layout.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
@@ -160,6 +162,9 @@ void OnMouseMove(LPARAM lParam) {
     popupTimerPending = 1;
 }
 
+// Set when the bar's height changed, until the change has taken effect.
+bool barHeightChanged = false;
+
 // Set while a press holds the mouse with its pressed look, cursor and lock,
 // until the release or the loss of the capture ends it.
 bool pressHeld = false;
@@ -187,6 +192,11 @@ LRESULT OnLeftPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (moveMode) {
     PlaceMovedButton();
     return DefWindowProcA(window, message, wParam, lParam);
+  }
+  if (ChevronAt(mousePoint)) {
+    ShowChevronMenu(window);
+    popupSuppressed = 0;
+    return 0;
   }
   if (!HitTest()) {
     listReady = 1;
@@ -340,12 +350,20 @@ static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARA
       const auto* place = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (!(place->flags & SWP_NOSIZE) && extState.firstPaintBarRect.right != 0 &&
           (place->cx != barSettings.barLength || place->cy != barSettings.barHeight)) {
+        if (place->cy != barSettings.barHeight) barHeightChanged = true;
         barSettings.barLength = place->cx;
         barSettings.barHeight = place->cy;
         if (GetFirstButton()) LayOutButtons();
       }
       break;
     }
+    case WM_WINDOWPOSCHANGED:
+      // File Manager's windows make room for a bar of the new height at once.
+      if (barHeightChanged) {
+        barHeightChanged = false;
+        PlaceFileManagerWindows();
+      }
+      break;
     case WM_COMMAND:
       return OnCommand(window, message, wParam, lParam);
     case WM_MOUSEMOVE:

@@ -99,7 +99,12 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
 static LRESULT FMExtensionProcBody(HWND window, WORD event, LPARAM parameter) {
   switch (event) {
     case FMEVENT_LOAD:
-      RunLoadSequence(window, reinterpret_cast<FMS_LOADA*>(parameter));
+      // A refused load must leave nothing of ours behind: File Manager frees
+      // the library at once.
+      if (!RunLoadSequence(window, reinterpret_cast<FMS_LOADA*>(parameter))) {
+        AbandonLoad();
+        return 0;
+      }
       PostMessageA(extState.frameWindow, FM_REFRESH_WINDOWS, 1, 0);
       // Before File Manager has told the delta, command 39 would be one of
       // its own commands.

@@ -270,3 +270,8 @@
 #define IDS_BAR_KEYS_ITEM 1375
 #define IDS_ACC_BAR_NAME 1376
 #define IDS_ACC_PRESS 1377
+
+// The chevron's menu of the buttons beyond the bar's visible end.
+#define IDS_TAG_QXCHEVRN 1850
+#define IDS_OP_CREATEPOPUPMENU 1851
+#define IDS_OP_CREATECOMPATIBLEBITMAP 1853

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "bar/buttons.h"
 #include "bar_host_fixture.h"
 #include "support/dialog_script.h"
 #include "support/msgbox_catcher.h"
@@ -114,6 +115,69 @@ class BarClickTest : public BarInHostTest {
   Names programs_;
 };
 using BarOnScreenTest = BarClickTest;
+
+// Reads the first popup menu this thread opens, from inside its modal loop,
+// and chooses its item `choose` with the keyboard (-1: closes it).
+class MenuChooser {
+ public:
+  explicit MenuChooser(int choose) : choose_(choose) {
+    active_ = this;
+    timer_ = SetTimer(nullptr, 0, 20, Tick);
+  }
+  ~MenuChooser() {
+    KillTimer(nullptr, timer_);
+    active_ = nullptr;
+  }
+  Names items;
+  bool seen = false;
+
+ private:
+  static BOOL CALLBACK Visit(HWND window, LPARAM found) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    MenuChooser* self = active_;
+    HWND window = nullptr;
+    if (!self || self->seen) return;
+    EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(&window));
+    auto menu = window ? reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0)) : nullptr;
+    if (!menu) return;
+    self->seen = true;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      char text[260] = "";
+      GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+      self->items.push_back(text);
+    }
+    if (self->choose_ < 0) {
+      EndMenu();
+      return;
+    }
+    for (int i = 0; i <= self->choose_; ++i) PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+  }
+  static MenuChooser* active_;
+  int choose_;
+  UINT_PTR timer_ = 0;
+};
+MenuChooser* MenuChooser::active_ = nullptr;
+
+// Where the layout put each button, in list order (bar client coordinates).
+std::vector<RECT> ButtonPlaces(HWND bar) {
+  std::vector<RECT> places;
+  for (auto handle = reinterpret_cast<HLOCAL>(GetWindowLongPtrA(bar, 0)); handle;) {
+    auto* record = static_cast<ButtonRecord*>(LocalLock(handle));
+    if (!record) break;
+    places.push_back({record->left, record->top, record->right, record->bottom});
+    HLOCAL next = record->next;
+    LocalUnlock(handle);
+    handle = next;
+  }
+  return places;
+}
 using ProgramButtonTest = BarClickTest;
 
 constexpr COLORREF kBarColour = RGB(32, 160, 64);
@@ -687,6 +751,94 @@ TEST_F(BarAccessTest, TheKeyboardWalksRunsAndLeavesTheBar) {
   Type({VK_RETURN});
   EXPECT_TRUE(pumpUntil([&] { return fmhost::LastCommand() == fmhost::kOpen; }));
   bar->Release();
+}
+
+// Whatever File Manager's width, each button stands whole inside it, apart from the others, or
+// is listed by the chevron at its right end; a chevron entry runs its button with the selection.
+TEST_F(ProgramButtonTest, ButtonsBeyondFileManagersEdgeAreReachedThroughTheChevron) {
+  const std::string one = MakeFile("one.txt");
+  const struct {
+    int frameWidth, buttons;
+    bool squishLeft;
+  } cases[] = {
+      {800, 8, false}, {800, 20, false}, {420, 20, false}, {420, 20, true}, {200, 6, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.frameWidth) + " " + std::to_string(c.buttons));
+    geometry_.length = 1000;
+    geometry_.squishLeft = c.squishLeft;
+    std::vector<Keys> buttons;
+    for (int n = 0; n < c.buttons; ++n)
+      buttons.push_back(Logger(logger_, {{"Description", "button " + std::to_string(n)}}));
+    StartWith(buttons);
+    MoveWindow(frame_, 0, 0, c.frameWidth, 600, TRUE);  // the layout follows the new width
+    fmhost::Pump(50);
+    RECT client;
+    GetClientRect(frame_, &client);  // what shows of the bar
+    const std::vector<RECT> places = ButtonPlaces(Bar());
+    ASSERT_EQ(places.size(), size_t(c.buttons));
+    size_t shown = 0;
+    while (shown < places.size() && places[shown].left >= 0 &&
+           places[shown].right <= client.right &&
+           places[shown].right - places[shown].left == GetSystemMetrics(SM_CXICON))
+      ++shown;
+    for (size_t n = 1; n < shown; ++n) EXPECT_LT(places[n - 1].right, places[n].left) << n;
+    for (size_t n = shown; n < places.size(); ++n) EXPECT_GE(places[n].left, client.right) << n;
+    Names beyond;
+    for (size_t n = shown; n < places.size(); ++n) beyond.push_back("button " + std::to_string(n));
+    if (beyond.empty()) {
+      EXPECT_EQ(c.frameWidth, 800);  // the narrow windows cannot show them all
+      continue;
+    }
+    ASSERT_TRUE(Select({"one.txt"}));
+    const POINT chevron = {client.right - GetSystemMetrics(SM_CXICON) / 4, places[0].top + 4};
+    MenuChooser chooser(int(beyond.size()) - 1);
+    Click(chevron);
+    EXPECT_EQ(chooser.items, beyond);
+    auto runs = WaitForRuns(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], (Names{logger_ + " " + one, one}));
+  }
+}
+
+// Made taller or shorter by its frame, the bar moves File Manager's MDI client at once.
+TEST_F(BarOnScreenTest, ATallerOrShorterBarMovesFileManagersWindowsAtOnce) {
+  geometry_.barFramed = true;
+  StartWith({MenuButton("Sort by Name")});
+  for (int height : {90, 30, 60}) {
+    SCOPED_TRACE(height);
+    SetWindowPos(Bar(), nullptr, 0, 0, geometry_.length, height, SWP_NOMOVE | SWP_NOZORDER);
+    const RECT bar = WindowRectIn(Bar(), frame_);
+    EXPECT_EQ(bar.bottom - bar.top, height);
+    EXPECT_EQ(WindowRectIn(fmhost::MdiClient(frame_), frame_).top, bar.bottom + 1);
+    fmhost::Pump(50);
+    const RECT tree = WindowRectIn(Tree(), frame_);
+    EXPECT_GT(tree.top, bar.bottom);
+  }
+}
+
+// Today's File Manager is Unicode: a folder's name passes whole through the MDI client that the
+// extension took over, into a new window's title and the directory it lists.
+TEST_F(BarOnScreenTest, ANewWindowOfAFolderWithANonLatinNameOpensIt) {
+  config_.unicode = true;
+  StartWith({MenuButton("Sort by Name")});
+  EXPECT_TRUE(IsWindowUnicode(fmhost::MdiClient(frame_)));
+  for (const char* name : {u8"\u043f\u0430\u043f\u043a\u0430", u8"\u6587\u4ef6\u5939"}) {
+    const std::wstring folder = Wide(directory_ + "\\" + name, CP_UTF8);
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring inside = folder + L"\\inside.txt";
+    CloseHandle(CreateFileW(inside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    HWND first = fmhost::OpenTree(frame_, folder);
+    ASSERT_NE(first, nullptr);
+    SendMessageA(frame_, WM_COMMAND, fmhost::kNewWindow, 0);
+    HWND second = Tree();
+    ASSERT_NE(second, first);
+    wchar_t title[MAX_PATH] = L"";
+    GetWindowTextW(second, title, MAX_PATH);
+    EXPECT_EQ(std::wstring(title), folder + L"\\*.*:2");
+    EXPECT_EQ(fmhost::TreeDirectoryW(second), folder);
+    EXPECT_EQ(fmhost::ListedNames(second), Names{"inside.txt"});
+  }
 }
 
 }  // namespace

@@ -28,6 +28,13 @@ static_assert(sizeof(void*) == 4 ? sizeof(LoadRecordA) == 52 : sizeof(LoadRecord
 
 const char kAddOnsSection[] = "AddOns";
 
+// File Manager does not clear the load record before the call: the extension
+// finds whatever the memory held, and it fills in the size itself.
+template <typename Record>
+void LeaveUnset(Record& record) {
+  std::memset(&record, 0xAB, sizeof record);
+}
+
 int MenuBarPosition(HMENU popup) {
   HMENU bar = GetMenu(host.frame);
   int count = bar ? GetMenuItemCount(bar) : -1;
@@ -113,8 +120,8 @@ void LoadExtension(const std::string& path) {
   bool accepted = false;
   HMENU menu = nullptr;
   if (procW) {
-    LoadRecordW record = {};
-    record.dwSize = sizeof record;
+    LoadRecordW record;
+    LeaveUnset(record);
     record.wMenuDelta = delta;
     LONG result = procW(host.frame, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&record));
     accepted = result != 0 && record.dwSize == sizeof record;
@@ -126,8 +133,8 @@ void LoadExtension(const std::string& path) {
       menu = record.hMenu;
     }
   } else if (procA) {
-    LoadRecordA record = {};
-    record.dwSize = sizeof record;
+    LoadRecordA record;
+    LeaveUnset(record);
     record.wMenuDelta = delta;
     LONG result = procA(host.frame, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&record));
     accepted = result != 0 && record.dwSize == sizeof record;

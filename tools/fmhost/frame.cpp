@@ -1,5 +1,7 @@
 // The stand-in's frame window (class WFS_Frame): its menu bar and commands,
 // the MDI client that holds the directory windows, and the message loop.
+#include <cstring>
+
 #include "fmhost_internal.h"
 #include "fmhost_res.h"
 
@@ -22,13 +24,13 @@ void OpenSelection() {
   Tree* tree = FindTree(treeWindow);
   if (!tree) return;
   std::vector<int> indexes = SelectedIndexes(tree->list);
-  std::vector<std::string> directories;
+  std::vector<std::wstring> directories;
   for (int index : indexes)
     if (static_cast<size_t>(index) < tree->entries.size() &&
         (tree->entries[static_cast<size_t>(index)].attributes & FILE_ATTRIBUTE_DIRECTORY))
       directories.push_back(
-          JoinPath(tree->directory, Narrow(tree->entries[static_cast<size_t>(index)].name)));
-  for (const std::string& directory : directories) CreateTree(directory);
+          JoinPath(tree->directory, tree->entries[static_cast<size_t>(index)].name));
+  for (const std::wstring& directory : directories) CreateTree(directory);
 }
 
 void RefreshTrees(bool all) {
@@ -54,6 +56,9 @@ void CarryOut(WORD command) {
       break;
     case kEscape:
       break;  // nothing under way to cancel: only noted
+    case kNewWindow:
+      if (Tree* tree = FindTree(ActiveTree(host.frame))) CreateTree(std::wstring(tree->directory));
+      break;
     case kSortByName:
       SetSortOrder(SortOrder::kName, command);
       break;
@@ -114,10 +119,13 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_CREATE: {
       CLIENTCREATESTRUCT client = {host.windowMenu, kFirstChildId};
-      host.mdiClient = CreateWindowExA(
-          WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
-          WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window,
-          reinterpret_cast<HMENU>(kMdiClientId), host.instance, &client);
+      const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE;
+      const auto id = reinterpret_cast<HMENU>(kMdiClientId);
+      host.mdiClient = host.unicode
+                           ? CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr, style, 0, 0,
+                                             0, 0, window, id, host.instance, &client)
+                           : CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, style, 0, 0, 0,
+                                             0, window, id, host.instance, &client);
       if (!host.mdiClient) return -1;
       // It starts with both scroll bars; it shows them again when children stick out.
       ShowScrollBar(host.mdiClient, SB_BOTH, FALSE);
@@ -177,6 +185,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       host.mdiClient = nullptr;
       break;
   }
+  if (host.unicode) return DefFrameProcW(window, host.mdiClient, message, wParam, lParam);
   return DefFrameProcA(window, host.mdiClient, message, wParam, lParam);
 }
 
@@ -242,6 +251,7 @@ HMENU BuildMenuBar() {
 
   host.windowMenu = CreatePopupMenu();
   HMENU windows = host.windowMenu;
+  AppendMenuA(windows, MF_STRING, kNewWindow, "&New Window");
   AppendMenuA(windows, MF_STRING, kCascade, "&Cascade\tShift+F5");
   AppendMenuA(windows, MF_STRING, kTileVertically, "&Tile Vertically\tShift+F4");
   AppendMenuA(windows, MF_STRING, kTileHorizontally, "Tile &Horizontally");
@@ -264,6 +274,15 @@ HMENU BuildMenuBar() {
   return bar;
 }
 
+// Today's File Manager: windows of the class are Unicode.
+bool RegisterWide(const WNDCLASSA& ansi) {
+  WNDCLASSW wide = {};
+  std::memcpy(&wide, &ansi, sizeof wide);
+  const std::wstring name = Widen(ansi.lpszClassName);
+  wide.lpszClassName = name.c_str();
+  return RegisterClassW(&wide) != 0;
+}
+
 bool RegisterClasses() {
   WNDCLASSA frameClass = {};
   frameClass.lpfnWndProc = FrameWndProc;
@@ -277,6 +296,7 @@ bool RegisterClasses() {
   treeClass.lpfnWndProc = TreeWndProc;
   treeClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   treeClass.lpszClassName = kTreeClass;
+  if (host.unicode) return RegisterWide(frameClass) && RegisterWide(treeClass);
   if (!RegisterClassA(&frameClass)) return false;
   if (!RegisterClassA(&treeClass)) {
     UnregisterClassA(kFrameClass, host.instance);
@@ -303,6 +323,7 @@ HWND Create(const Config& config) {
   // File Manager starts OLE on its thread (drag and drop): the extensions find
   // COM ready there.
   host.oleInitialized = SUCCEEDED(OleInitialize(nullptr));
+  host.unicode = config.unicode;
   if (!RegisterClasses()) return nullptr;
 
   HMENU menuBar = BuildMenuBar();
@@ -310,11 +331,15 @@ HWND Create(const Config& config) {
   LoadStringA(host.instance, IDS_FM_TITLE, title, sizeof title);
   const RECT& place = config.placement;
   bool placed = place.right > place.left && place.bottom > place.top;
-  host.frame = CreateWindowExA(0, kFrameClass, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                               placed ? place.left : CW_USEDEFAULT, placed ? place.top : 0,
-                               placed ? place.right - place.left : CW_USEDEFAULT,
-                               placed ? place.bottom - place.top : 0, nullptr, menuBar,
-                               host.instance, nullptr);
+  const int x = placed ? place.left : CW_USEDEFAULT, y = placed ? place.top : 0;
+  const int cx = placed ? place.right - place.left : CW_USEDEFAULT;
+  const int cy = placed ? place.bottom - place.top : 0;
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  host.frame = host.unicode
+                   ? CreateWindowExW(0, Widen(kFrameClass).c_str(), Widen(title).c_str(), style, x,
+                                     y, cx, cy, nullptr, menuBar, host.instance, nullptr)
+                   : CreateWindowExA(0, kFrameClass, title, style, x, y, cx, cy, nullptr, menuBar,
+                                     host.instance, nullptr);
   if (!host.frame) {
     DestroyMenu(menuBar);
     UnregisterClasses();
@@ -329,7 +354,7 @@ HWND Create(const Config& config) {
 
   std::vector<std::string> directories = config.treeDirs;
   if (directories.empty()) directories.push_back(".");
-  for (const std::string& directory : directories) CreateTree(directory);
+  for (const std::string& directory : directories) CreateTree(Widen(directory));
   // Side by side across the MDI client. WM_MDITILE would skip them: they do
   // not count as visible while the frame is still hidden.
   RECT area;

@@ -27,6 +27,8 @@
 //      and its popup:                        writes keys.ready,  waits for keys.taken
 //   8. each dialog of kDialogShots in turn, opened and filled in as a user
 //      would have it:                     writes <name>.ready, waits for <name>.taken
+//   8. the frame made narrow, and the chevron's menu of the buttons beyond its
+//      edge opened:                          writes chevron.ready, waits for chevron.taken
 // Then the frame and the started program's window are closed. Each .ready file
 // holds one line saying what was seen ("popup: shown" or "popup: none" ...).
 // The move's picture is taken here, as move.bmp, since a picture of the X
@@ -91,6 +93,9 @@ enum class Step {
   kOpenDialog,
   kWaitDialog,
   kWaitDialogTaken,
+  kChevron,
+  kWaitChevron,
+  kWaitChevronTaken,
   kDone
 };
 Step step = Step::kShowBar;
@@ -481,8 +486,7 @@ void ScriptStep() {
       return;
     case Step::kOpenDialog:
       if (dialogShot == kDialogShotCount) {
-        Next(Step::kDone);
-        CloseFrame(nullptr, 0, 0, 0);
+        Next(Step::kChevron);
         return;
       }
       // The shot's ready file is named after it; the open may run a menu loop.
@@ -518,6 +522,42 @@ void ScriptStep() {
       Next(Step::kOpenDialog);
       return;
     }
+    case Step::kChevron: {
+      HWND bar = BarWindow();
+      if (!bar) {
+        WriteReady("chevron.ready", "chevron: no bar");
+        Next(Step::kWaitChevronTaken);
+        return;
+      }
+      MoveWindow(frameWindow, 0, 0, 400, 560, TRUE);
+      // The chevron stands at the right end of what shows of the bar.
+      RECT client;
+      GetClientRect(frameWindow, &client);
+      const int frame = SettingInt("Bar Framed", 1) == 1 ? 2 * GetSystemMetrics(SM_CXFRAME) : 0;
+      const POINT at = {client.right - frame - GetSystemMetrics(SM_CXICON) / 4,
+                        ButtonCentre(bar, 0).y};
+      POINT screen = at;
+      ClientToScreen(bar, &screen);
+      SetCursorPos(screen.x, screen.y);
+      PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+      Next(Step::kWaitChevron);
+      return;
+    }
+    case Step::kWaitChevron: {
+      HWND menu = FindWindowA("#32768", nullptr);
+      const bool shown = menu && IsWindowVisible(menu);
+      if (!shown && waited < kWaitLimit) return;
+      WriteReady("chevron.ready", shown ? "chevron: menu shown" : "chevron: no menu");
+      Next(Step::kWaitChevronTaken);
+      return;
+    }
+    case Step::kWaitChevronTaken:
+      if (!Exists(InDir("chevron.taken"))) return;
+      EndMenu();
+      if (HWND bar = BarWindow()) PostMessageA(bar, WM_LBUTTONUP, 0, 0);
+      Next(Step::kDone);
+      CloseFrame(nullptr, 0, 0, 0);
+      return;
     case Step::kDone:
       return;
   }
