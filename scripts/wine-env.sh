@@ -32,13 +32,13 @@ if [ -z "${DISPLAY:-}" ]; then
     if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
     Xvfb ":$n" -screen 0 "${QX_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
     _started_xvfb=$!
-    for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
+    # The lock file names the server that holds the display.
+    for _ in $(seq 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$_started_xvfb" ] && break 2
       kill -0 "$_started_xvfb" 2>/dev/null || break
       sleep 0.1
     done
-    sleep 0.2
-    if kill -0 "$_started_xvfb" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then break; fi
+    kill "$_started_xvfb" 2>/dev/null || true
     _started_xvfb=""
   done
   export DISPLAY=":$n"
