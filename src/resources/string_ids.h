@@ -260,3 +260,13 @@
 #define IDS_SETTINGS_LINK 1362
 #define IDS_SETTINGS_PATH_TOO_LONG 1363
 #define IDS_SETTINGS_RECOVERED 1364
+
+// Program buttons' parameters and start folder: the two settings keys, the
+// runs they refuse, the dialog's folder chooser.
+#define IDS_KEY_PARAMETERS 1380
+#define IDS_KEY_START_FOLDER 1381
+#define IDS_RUN_VALUE_ENDS_QUOTES 1382
+#define IDS_RUN_NO_START_FOLDER 1383
+#define IDS_RUN_NO_ACTIVE_FOLDER 1384
+#define IDS_RUN_UNSAFE_PARAMETERS 1385
+#define IDS_BROWSE_FOLDER_TITLE 1386
