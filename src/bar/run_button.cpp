@@ -536,8 +536,8 @@ void FindStartFolder(const wchar_t* text, wchar_t (&folder)[kCommandLineSize]) {
     }
   }
   lstrcpynW(folder, filled.c_str(), kCommandLineSize);
-  const DWORD attributes = filled.size() < kCommandLineSize ? GetFileAttributesW(folder)
-                                                            : INVALID_FILE_ATTRIBUTES;
+  const DWORD attributes =
+      filled.size() < kCommandLineSize ? GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
   if (!filled.empty() &&
       (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)))
     Refuse(IDS_RUN_NO_START_FOLDER, folder);
