@@ -340,8 +340,8 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     int button;
     Names selection, run;  // the command line, the arguments
     SelectionNames names = SelectionNames::kAnsiAndUnicode;
-    bool dropped = false;  // onto the button after the bar was switched off and on
-    std::string folder;    // the run's current folder; empty: not looked at
+    bool dropped = false;     // onto the button after the bar was switched off and on
+    std::string folder = "";  // the run's current folder; empty: not looked at
   } cases[] = {
       {0, {}, {logger_}},
       {0, {"one.txt", "two words.txt"}, {logger_ + " " + one + " \"" + two + "\"", one, two}},
@@ -396,7 +396,9 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     auto runs = WaitForRuns(1);
     ASSERT_EQ(runs.size(), 1u) << c.selection.size();
     EXPECT_EQ(runs[0], c.run);
-    if (!c.folder.empty()) EXPECT_EQ(folders_, Names{c.folder});
+    if (!c.folder.empty()) {
+      EXPECT_EQ(folders_, Names{c.folder});
+    }
   }
 }
 
