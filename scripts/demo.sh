@@ -3,7 +3,8 @@
 # the stand-in File Manager under Wine, with a settings file of twelve buttons.
 # Without a display the window is shown on a private X server and photographed
 # at each step into demo-out/: the bar (fmhost.png), a button's popup
-# (popup.png), the program a button started with two selected files (run.png),
+# (popup.png), the program a button started with two selected files, the
+# parameters and its start folder (run.png),
 # a button being moved (move.png), the Popup Options dialog with its sample
 # (popup-options.png), the About box (about.png), the keyboard on a button
 # with its popup (keys.png), and the dialogs that build
@@ -100,8 +101,10 @@ settings=$out/settings/QXICOBAR.INI
     "Registry Editor" 'Pass Selected Files=0\n'
   program_button 'C:\windows\system32\winemine.exe' 'C:\windows\system32\winemine.exe' 0 \
     "A game of Minesweeper" 'Pass Selected Files=0\n'
+  # Started in File Manager's folder, it shows what an archiver would be given.
   program_button "$show_args" 'C:\windows\system32\shell32.dll' 3 \
-    "Show the names of the selected files" 'Requires File=1\n'
+    "Archive the selection" \
+    'Requires File=1\nParameters=a "%P\\archive.7z" %F\nStart Folder=%P\n'
 } | sed 's/$/\r/' >"$settings"
 
 program=$root/$build/bin/fmhost_demo.exe

@@ -275,3 +275,13 @@
 #define IDS_TAG_QXCHEVRN 1850
 #define IDS_OP_CREATEPOPUPMENU 1851
 #define IDS_OP_CREATECOMPATIBLEBITMAP 1853
+
+// Program buttons' parameters and start folder: the two settings keys, the
+// runs they refuse, the dialog's folder chooser.
+#define IDS_KEY_PARAMETERS 1380
+#define IDS_KEY_START_FOLDER 1381
+#define IDS_RUN_VALUE_ENDS_QUOTES 1382
+#define IDS_RUN_NO_START_FOLDER 1383
+#define IDS_RUN_NO_ACTIVE_FOLDER 1384
+#define IDS_RUN_UNSAFE_PARAMETERS 1385
+#define IDS_BROWSE_FOLDER_TITLE 1386

@@ -80,6 +80,7 @@ class BarClickTest : public BarInHostTest {
       if (count) fmhost::Pump(50);
       runs.clear();
       programs_.clear();
+      folders_.clear();
       std::ifstream log(log_, std::ios::binary);
       Names run;
       bool inArgument = false;  // a line that is none of the logger's is the argument's rest
@@ -87,6 +88,8 @@ class BarClickTest : public BarInHostTest {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("program: ", 0) == 0) {
           programs_.push_back(line.substr(9));
+        } else if (line.rfind("folder: ", 0) == 0) {
+          folders_.push_back(line.substr(8));
         } else if (line.rfind("cmdline: ", 0) == 0) {
           // A program path with a blank comes quoted.
           run = {line.substr(9)};
@@ -112,7 +115,7 @@ class BarClickTest : public BarInHostTest {
   BarGeometry geometry_;
   std::string logger_ = ProgramDirectory() + "\\cmdline_logger.exe";
   std::string log_;
-  Names programs_;
+  Names programs_, folders_;  // of each run: the program that ran, its current folder
 };
 using BarOnScreenTest = BarClickTest;
 
@@ -282,7 +285,8 @@ TEST_F(BarClickTest, AButtonThatCannotRunSaysWhyAndDoesNothing) {
   StartWith({MenuButton("Sort by Type", {{"Requires File", "1"}}),
              MenuButton("Format Hard Disk"),
              Logger(logger_, {{"Allow Multiple Files", "0"}}),
-             {{"Program Name or Menu Item", missing}, {"Pass Selected Files", "0"}}});
+             {{"Program Name or Menu Item", missing}, {"Pass Selected Files", "0"}},
+             Logger(logger_, {{"Start Folder", directory_ + "\\gone"}})});
   MakeFile("one.txt");
   MakeFile("two.txt");
   const std::string notFound =
@@ -294,11 +298,16 @@ TEST_F(BarClickTest, AButtonThatCannotRunSaysWhyAndDoesNothing) {
     Names selection;
     std::string text;  // empty: it runs
     UINT icon;
-  } cases[] = {{0, {}, "Please select a file!", 0},
-               {1, {}, notFound, MB_ICONEXCLAMATION},
-               {2, {"one.txt", "two.txt"}, "Please select only 1 file!", 0},
-               {3, {}, cannot, MB_ICONHAND},
-               {0, {"one.txt"}, "", 0}};
+  } cases[] = {
+      {0, {}, "Please select a file!", 0},
+      {1, {}, notFound, MB_ICONEXCLAMATION},
+      {2, {"one.txt", "two.txt"}, "Please select only 1 file!", 0},
+      {3, {}, cannot, MB_ICONHAND},
+      {4,
+       {},
+       "The start folder \"" + directory_ + "\\gone\" does not exist. The program was not started.",
+       MB_ICONHAND},
+      {0, {"one.txt"}, "", 0}};
   MessageBoxCatcher catcher(Module());
   ASSERT_TRUE(catcher.watching());
   // Counts the starts the extension tries, however slowly a program would come up.
@@ -364,11 +373,21 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
 // Manager and as ANSI or OEM names from an older one; an empty file is passed
 // like any other, and a dozen long names make a command line far beyond the
 // old 259 characters. Files dropped onto a button are passed as the selected.
+// Parameters put the files, the first file and File Manager's folder where
+// they say, in a program's and a batch file's command line, started in the
+// folder given.
 TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
   using fmhost::SelectionNames;
   config_.names = SelectionNames::kAnsiAndUnicode;
-  const std::vector<Keys> buttons = {Logger(logger_),
-                                     Logger(logger_, {{"Allow Multiple Files", "0"}})};
+  const std::string batch = directory_ + "\\to logger.bat";
+  std::ofstream(batch) << "@\"" << logger_ << "\" %*\r\n";
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::vector<Keys> buttons = {
+      Logger(logger_), Logger(logger_, {{"Allow Multiple Files", "0"}}),
+      Logger(logger_, {{"Parameters", "a \"%P\\archive.7z\" %F"}, {"Start Folder", "%P"}}),
+      Logger(logger_, {{"Parameters", "%N -x %%"}, {"Start Folder", system}}),
+      Logger(batch, {{"Parameters", "-o \"%P\\out\" %F"}})};
   StartWith(buttons);
   Names many = {"empty.txt", u8"\u03b1\u03b2\u03b3.txt", u8"\u6587\u4ef6 \u540d.txt"};
   for (char c = 'a'; c < 'm'; ++c) many.push_back(std::string(110, c) + " x.txt");
@@ -384,11 +403,15 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
   }
   const std::string one = MakeFile("one.txt"), two = MakeFile("two words.txt");
   const std::string accented = u8"\u00e9t\u00e9.txt", accentedPath = MakeFile(accented);
+  const Names archive = {
+      logger_ + " a \"" + directory_ + "\\archive.7z\" " + one + " \"" + two + "\"", "a",
+      directory_ + "\\archive.7z", one, two};
   const struct {
     int button;
     Names selection, run;  // the command line, the arguments
     SelectionNames names = SelectionNames::kAnsiAndUnicode;
-    bool dropped = false;  // onto the button after the bar was switched off and on
+    bool dropped = false;     // onto the button after the bar was switched off and on
+    std::string folder = "";  // the run's current folder; empty: not looked at
   } cases[] = {
       {0, {}, {logger_}},
       {0, {"one.txt", "two words.txt"}, {logger_ + " " + one + " \"" + two + "\"", one, two}},
@@ -402,6 +425,23 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
        {logger_ + " " + one + " \"" + two + "\"", one, two},
        SelectionNames::kAnsi,
        true},
+      {2,
+       {"one.txt", "two words.txt"},
+       archive,
+       SelectionNames::kAnsiAndUnicode,
+       false,
+       directory_},
+      {2, {"one.txt", "two words.txt"}, archive, SelectionNames::kAnsiAndUnicode, true, directory_},
+      {3,
+       {"one.txt", "two words.txt"},
+       {logger_ + " " + one + " -x %", one, "-x", "%"},
+       SelectionNames::kAnsiAndUnicode,
+       false,
+       system},
+      {4,
+       {"one.txt", "two words.txt"},
+       {logger_ + " -o \"" + directory_ + "\\out\" \"" + one + "\" \"" + two + "\"", "-o",
+        directory_ + "\\out", one, two}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -426,6 +466,9 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     auto runs = WaitForRuns(1);
     ASSERT_EQ(runs.size(), 1u) << c.selection.size();
     EXPECT_EQ(runs[0], c.run);
+    if (!c.folder.empty()) {
+      EXPECT_EQ(folders_, Names{c.folder});
+    }
   }
 }
 

@@ -215,6 +215,43 @@ LRESULT FillSelectedFileW(WPARAM index, FMS_GETFILESELW* record) {
   return 1;
 }
 
+// The active window's folder as File Manager tells it: no trailing backslash
+// except at a drive's root. Every field is written, and nothing else of the
+// record: File Manager does not clear it first.
+template <typename Record, typename Convert>
+LRESULT FillDriveRecord(Record* record, Convert convert) {
+  if (!record) return 0;
+  Tree* tree = FindTree(ActiveTree(host.frame));
+  std::wstring path = tree ? Widen(tree->directory) : std::wstring();
+  if (path.size() != 3 && !path.empty() && path.back() == L'\\') path.pop_back();
+  ULARGE_INTEGER total = {}, available = {};
+  wchar_t volume[MAX_PATH] = L"";
+  if (path.size() >= 3) {
+    const std::wstring root = path.substr(0, 3);
+    GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, &available);
+    GetVolumeInformationW(root.c_str(), volume, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
+  }
+  record->dwTotalSpace = total.LowPart;
+  record->dwFreeSpace = available.LowPart;
+  convert(path, record->szPath, sizeof record->szPath / sizeof record->szPath[0]);
+  convert(volume, record->szVolume, sizeof record->szVolume / sizeof record->szVolume[0]);
+  record->szShare[0] = 0;  // a local drive has no share
+  return 1;
+}
+
+LRESULT FillDriveInfo(FMS_GETDRIVEINFOA* record) {
+  const UINT codePage = host.names == SelectionNames::kOem ? CP_OEMCP : CP_ACP;
+  return FillDriveRecord(record, [codePage](const std::wstring& text, char* to, size_t size) {
+    lstrcpynA(to, Narrow(text, codePage).c_str(), static_cast<int>(size));
+  });
+}
+
+LRESULT FillDriveInfoW(FMS_GETDRIVEINFOW* record) {
+  return FillDriveRecord(record, [](const std::wstring& text, wchar_t* to, size_t size) {
+    lstrcpynW(to, text.c_str(), static_cast<int>(size));
+  });
+}
+
 void UnloadExtensions(HWND frame) {
   if (frame != host.frame) return;
   for (size_t i = 0; i < host.extensions.size(); ++i) {

@@ -89,6 +89,8 @@ void LoadExtension(const std::string& path);
 std::vector<std::string> AddOnsOf(const std::string& iniPath);
 LRESULT FillSelectedFile(WPARAM index, FMS_GETFILESELA* record);
 LRESULT FillSelectedFileW(WPARAM index, FMS_GETFILESELW* record);
+LRESULT FillDriveInfo(FMS_GETDRIVEINFOA* record);
+LRESULT FillDriveInfoW(FMS_GETDRIVEINFOW* record);
 
 // Dialogs (dialogs.cpp).
 void DeleteSelection();

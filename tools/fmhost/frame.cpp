@@ -172,6 +172,11 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case FM_GETFILESELLFNW:
       if (host.names != SelectionNames::kAnsiAndUnicode) break;  // unknown to the old one
       return FillSelectedFileW(wParam, reinterpret_cast<FMS_GETFILESELW*>(lParam));
+    case FM_GETDRIVEINFOA:
+      return FillDriveInfo(reinterpret_cast<FMS_GETDRIVEINFOA*>(lParam));
+    case FM_GETDRIVEINFOW:
+      if (host.names != SelectionNames::kAnsiAndUnicode) break;  // unknown to the old one
+      return FillDriveInfoW(reinterpret_cast<FMS_GETDRIVEINFOW*>(lParam));
     case FM_REFRESH_WINDOWS:
       RefreshTrees(wParam != 0);
       return 0;
