@@ -222,7 +222,7 @@ template <typename Record, typename Convert>
 LRESULT FillDriveRecord(Record* record, Convert convert) {
   if (!record) return 0;
   Tree* tree = FindTree(ActiveTree(host.frame));
-  std::wstring path = tree ? Widen(tree->directory) : std::wstring();
+  std::wstring path = tree ? tree->directory : std::wstring();
   if (path.size() != 3 && !path.empty() && path.back() == L'\\') path.pop_back();
   ULARGE_INTEGER total = {}, available = {};
   wchar_t volume[MAX_PATH] = L"";
