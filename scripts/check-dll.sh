@@ -17,7 +17,7 @@ fi
 imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/ {print toupper($3)}' | sort -u | tr '\n' ' ')
 for d in $imports; do
   case "$d" in
-    KERNEL32.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|COMDLG32.DLL|SHLWAPI.DLL|MSVCRT.DLL) ;;
+    KERNEL32.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|COMDLG32.DLL|SHLWAPI.DLL|MSVCRT.DLL|OLEACC.DLL|OLE32.DLL|OLEAUT32.DLL) ;;
     *) echo "check-dll: $arch DLL imports $d, which is not part of Windows" >&2; exit 1 ;;
   esac
 done

@@ -3,11 +3,14 @@
 # the stand-in File Manager under Wine, with a settings file of twelve buttons.
 # Without a display the window is shown on a private X server and photographed
 # at each step into demo-out/: the bar (fmhost.png), a button's popup
-# (popup.png), the program a button started with two selected files (run.png),
+# (popup.png), the program a button started with two selected files, the
+# parameters and its start folder (run.png),
 # a button being moved (move.png), the Popup Options dialog with its sample
-# (popup-options.png), the About box (about.png), and the dialogs that build
+# (popup-options.png), the About box (about.png), the keyboard on a button
+# with its popup (keys.png), and the dialogs that build
 # the bar (bar-options.png, menu-button.png, program-button.png,
-# choose-icon.png); then it is closed. With a display it stays open until the
+# choose-icon.png), and in a narrow window the chevron's menu of the buttons
+# beyond its edge (chevron.png); then it is closed. With a display it stays open until the
 # user closes it.
 set -eu
 cd "$(dirname "$0")/.."
@@ -98,8 +101,10 @@ settings=$out/settings/QXICOBAR.INI
     "Registry Editor" 'Pass Selected Files=0\n'
   program_button 'C:\windows\system32\winemine.exe' 'C:\windows\system32\winemine.exe' 0 \
     "A game of Minesweeper" 'Pass Selected Files=0\n'
+  # Started in File Manager's folder, it shows what an archiver would be given.
   program_button "$show_args" 'C:\windows\system32\shell32.dll' 3 \
-    "Show the names of the selected files" 'Requires File=1\n'
+    "Archive the selection" \
+    'Requires File=1\nParameters=a "%P\\archive.7z" %F\nStart Folder=%P\n'
 } | sed 's/$/\r/' >"$settings"
 
 program=$root/$build/bin/fmhost_demo.exe
@@ -137,7 +142,8 @@ if [ -z "$had_display" ]; then
   shoot bar fmhost.png
   shoot popup popup.png
   shoot run run.png
-  for step in move popup-options about bar-options menu-button program-button choose-icon; do
+  for step in move popup-options about keys bar-options menu-button program-button choose-icon \
+    chevron; do
     shoot "$step" "$step.png"
   done
   wait "$demo" || echo "fmhost_demo ended with status $? (see $out/wine.log)"

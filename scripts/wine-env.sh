@@ -25,13 +25,23 @@ fi
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d"
 _started_xvfb=""
 if [ -z "${DISPLAY:-}" ]; then
+  # Another run may take the same free number at the same moment: its Xvfb
+  # then holds the display and ours exits, so a number counts only once our
+  # own server is up on it.
   for n in $(seq 90 120); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
+    if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
+    Xvfb ":$n" -screen 0 "${QX_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+    _started_xvfb=$!
+    # The lock file names the server that holds the display.
+    for _ in $(seq 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$_started_xvfb" ] && break 2
+      kill -0 "$_started_xvfb" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$_started_xvfb" 2>/dev/null || true
+    _started_xvfb=""
   done
-  Xvfb ":$n" -screen 0 "${QX_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
-  _started_xvfb=$!
   export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 fi
 # A prefix made before 32-bit Wine was installed lacks its 32-bit half and
 # cannot start 32-bit programs ("could not load kernel32.dll"); one of the other

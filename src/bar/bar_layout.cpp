@@ -2,7 +2,10 @@
 
 #include <shellapi.h>
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_state.h"
+#include "bar/chevron.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "settings/settings.h"
@@ -19,9 +22,15 @@ RECT paintUpdate = {};
 // LayOutButtons walks the list once; the first record starts the row.
 bool layingOutFirst = true;
 int previousRight = 0;
+int placedCount = 0;
 
 UINT PlaceButton(ButtonRecord* record) {
-  PlaceButtonAt(record, layingOutFirst ? firstIconLeft : previousRight + iconSpacing);
+  // Beyond the chevron: past the bar's end, where nothing shows or is hit.
+  const bool hidden = shownButtons >= 0 && placedCount >= shownButtons;
+  ++placedCount;
+  PlaceButtonAt(record, hidden           ? barSettings.barLength + 1
+                        : layingOutFirst ? firstIconLeft
+                                         : previousRight + iconSpacing);
   layingOutFirst = false;
   if (iconFrameChanged) {
     if (barSettings.iconsFramed)
@@ -50,23 +59,7 @@ UINT PaintButton(ButtonRecord* record) {
     ReportFailure(IDS_TAG_QXPAINT, IDS_OP_DELETEOBJECT, 2);
     return WALK_STOP | WALK_GO_ON;
   }
-  if (!record->icon && record->iconName.handle) {
-    HLOCAL nameBlock = record->iconName.handle;
-    auto* name = static_cast<char*>(LocalLock(nameBlock));
-    if (!name) {
-      ReportFailure(IDS_TAG_QXPAINT, IDS_OP_LOCALLOCK, 3);
-      return WALK_STOP | WALK_GO_ON;
-    }
-    HICON icon = (record->flags & BF_ICON_RESOURCE)
-                     ? LoadIconA(extState.instance, name)
-                     : ExtractIconA(extState.instance, name, UINT(record->iconIndex));
-    if (!IsIcon(icon)) icon = nullptr;
-    record->icon = icon;
-    LocalUnlock(nameBlock);
-    // Still locked: somebody else holds the name, and the walk must not go on
-    // as if it were at rest.
-    if (LocalFlags(nameBlock) & LMEM_LOCKCOUNT) return WALK_STOP | WALK_GO_ON;
-  }
+  if (!LoadButtonIcon(record)) return WALK_STOP | WALK_GO_ON;
   if (record->icon && !DrawIcon(paintDc, record->left, record->top, record->icon)) {
     ReportFailure(IDS_TAG_QXPAINT, IDS_OP_DRAWICON, 4);
     return WALK_STOP | WALK_GO_ON;
@@ -76,6 +69,25 @@ UINT PaintButton(ButtonRecord* record) {
 }
 
 }  // namespace
+
+bool LoadButtonIcon(ButtonRecord* record) {
+  if (record->icon || !record->iconName.handle) return true;
+  HLOCAL nameBlock = record->iconName.handle;
+  auto* name = static_cast<char*>(LocalLock(nameBlock));
+  if (!name) {
+    ReportFailure(IDS_TAG_QXPAINT, IDS_OP_LOCALLOCK, 3);
+    return false;
+  }
+  HICON icon = (record->flags & BF_ICON_RESOURCE)
+                   ? LoadIconA(extState.instance, name)
+                   : ExtractIconA(extState.instance, name, UINT(record->iconIndex));
+  if (!IsIcon(icon)) icon = nullptr;
+  record->icon = icon;
+  LocalUnlock(nameBlock);
+  // Still locked: somebody else holds the name, and the walk must not go on
+  // as if it were at rest.
+  return (LocalFlags(nameBlock) & LMEM_LOCKCOUNT) == 0;
+}
 
 void PlaceButtonAt(ButtonRecord* record, int left) {
   const int cxIcon = barMetric(SM_CXICON);
@@ -111,15 +123,23 @@ void ComputeBarLayout() {
   }
   firstIconLeft = 3 * barMetric(SM_CXBORDER);
   iconSpacing = s.iconsSquishedLeft ? iconFrameWidth : cxIcon / 8 + iconFrameWidth;
+  shownButtons = -1;
+  chevronLeft = -1;
   if (s.buttonCount > 1) {
-    const int free = s.barLength - (barFrameWidth + s.buttonCount * (iconFrameWidth + cxIcon));
-    float gapValue = float(free) / float(s.buttonCount - 1);
-    if (gapValue < 0.0f) gapValue -= 0.5f;
-    const int gap = int(gapValue);
-    if (!(gap >= 0 && s.iconsSquishedLeft)) iconSpacing = iconFrameWidth + gap;
-    const int lowest = -(3 * (cxIcon / 4));
-    if (iconSpacing < lowest) iconSpacing = lowest;
-    if (!s.iconsSquishedLeft) firstIconLeft += (free - (s.buttonCount - 1) * gap) / 2;
+    // Over what File Manager's window shows of the bar, not the whole bar.
+    const int length = VisibleBarLength();
+    const int free = length - (barFrameWidth + s.buttonCount * (iconFrameWidth + cxIcon));
+    // Overlapping buttons would hide each other: those that do not fit go
+    // behind the chevron instead.
+    if (free < 0) {
+      PlanChevron(length);
+      return;
+    }
+    const int gap = free / (s.buttonCount - 1);
+    if (!s.iconsSquishedLeft) {
+      iconSpacing = iconFrameWidth + gap;
+      firstIconLeft += (free - (s.buttonCount - 1) * gap) / 2;
+    }
   }
 }
 
@@ -127,7 +147,9 @@ void LayOutButtons() {
   ComputeBarLayout();
   layingOutFirst = true;
   previousRight = 0;
+  placedCount = 0;
   ForEachButton(PlaceButton);
+  NotifyButtonsChanged();
 }
 
 void PaintBar() {
@@ -142,7 +164,9 @@ void PaintBar() {
     paintDc = dc;
     paintUpdate = paint.rcPaint;
     ForEachButton(PaintButton);
+    DrawBarFocus(dc);
     paintDc = nullptr;
+    PaintChevron(dc);
     listReady = 1;
   }
   EndPaint(extState.barWindow, &paint);

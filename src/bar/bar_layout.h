@@ -10,6 +10,9 @@ extern int (*barMetric)(int index);
 // Gives a button its rectangle from its left edge: one icon in size at
 // iconTop, cut off at the bar's right and bottom edges.
 void PlaceButtonAt(ButtonRecord* record, int left);
+// Loads the button's icon the first time it is wanted (null when it cannot be
+// found); false when its name could not be had at rest (reported).
+bool LoadButtonIcon(ButtonRecord* record);
 // Computes the layout values from the settings and the system metrics.
 void ComputeBarLayout();
 // ComputeBarLayout, then places every button; does not repaint.

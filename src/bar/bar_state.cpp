@@ -1,5 +1,7 @@
 #include "bar/bar_state.h"
 
+#include "bar/chevron.h"
+
 #include "bar/move.h"
 
 int listReady = 0;
@@ -44,4 +46,6 @@ void ResetBarRunState() {
   movingButton = nullptr;
   savedLastButton = nullptr;
   moveHintWindow = nullptr;
+  hostClientWidth = 0;
+  shownButtons = chevronLeft = -1;
 }

@@ -1,11 +1,15 @@
 #include "bar/bar_window.h"
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
+#include "bar/chevron.h"
 #include "bar/move.h"
 #include "bar/run_button.h"
 #include "host/exports.h"
 #include "host/fm_interface.h"
+#include "host/layout.h"
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
@@ -96,6 +100,8 @@ void ShowBarMenu(HWND window, UINT menuId, UINT tag) {
   if (!DestroyMenu(menu)) ReportFailure(tag, IDS_OP_DESTROYMENU, 3);
 }
 
+}  // namespace
+
 void ShowButtonMenu(HWND window) {
   ShowBarMenu(window, IDM_BUTTON_MENU, IDS_TAG_QXPOPIM);
   HLOCAL handle = LocalHandle(hitButton);
@@ -108,6 +114,8 @@ void ShowButtonMenu(HWND window) {
   // nothing, never on a button chosen by an earlier right-click.
   currentButton = (LocalFlags(handle) & LMEM_LOCKCOUNT) ? nullptr : handle;
 }
+
+namespace {
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
@@ -154,6 +162,9 @@ void OnMouseMove(LPARAM lParam) {
     popupTimerPending = 1;
 }
 
+// Set when the bar's height changed, until the change has taken effect.
+bool barHeightChanged = false;
+
 // Set while a press holds the mouse with its pressed look, cursor and lock,
 // until the release or the loss of the capture ends it.
 bool pressHeld = false;
@@ -181,6 +192,11 @@ LRESULT OnLeftPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (moveMode) {
     PlaceMovedButton();
     return DefWindowProcA(window, message, wParam, lParam);
+  }
+  if (ChevronAt(mousePoint)) {
+    ShowChevronMenu(window);
+    popupSuppressed = 0;
+    return 0;
   }
   if (!HitTest()) {
     listReady = 1;
@@ -313,6 +329,8 @@ static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARA
                         GetWindowLongPtrA(window, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_TRANSPARENT));
       break;
     case WM_KILLFOCUS:
+      OnBarFocusLost(reinterpret_cast<HWND>(wParam));
+      [[fallthrough]];
     case WM_NCHITTEST:
       if (sizingPending) {
         sizingPending = 0;
@@ -332,12 +350,20 @@ static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARA
       const auto* place = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (!(place->flags & SWP_NOSIZE) && extState.firstPaintBarRect.right != 0 &&
           (place->cx != barSettings.barLength || place->cy != barSettings.barHeight)) {
+        if (place->cy != barSettings.barHeight) barHeightChanged = true;
         barSettings.barLength = place->cx;
         barSettings.barHeight = place->cy;
         if (GetFirstButton()) LayOutButtons();
       }
       break;
     }
+    case WM_WINDOWPOSCHANGED:
+      // File Manager's windows make room for a bar of the new height at once.
+      if (barHeightChanged) {
+        barHeightChanged = false;
+        PlaceFileManagerWindows();
+      }
+      break;
     case WM_COMMAND:
       return OnCommand(window, message, wParam, lParam);
     case WM_MOUSEMOVE:
@@ -361,6 +387,24 @@ static LRESULT ButtonWndProcBody(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CANCELMODE:
       OnMouseLost();
       break;
+    case WM_GETOBJECT: {
+      LRESULT answer = 0;
+      if (AnswerGetObject(wParam, lParam, &answer)) return answer;
+      break;
+    }
+    case WM_SETFOCUS:
+      OnBarFocus();
+      break;
+    case WM_KEYDOWN:
+    case kBarKeyMessage:
+      if (OnBarKey(wParam)) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      if (OnBarContextMenu(window, lParam)) return 0;
+      break;
+    case kRunChildMessage:
+      RunButtonAsClicked(static_cast<long>(wParam));
+      return 0;
     default:
       break;
   }

@@ -10,3 +10,6 @@ int HitTest();
 // The ForEachButton callback of the hit test (strict comparisons), also used
 // by the popup timer.
 UINT HitTestCallback(ButtonRecord* record);
+// Shows the button menu at mousePoint for hitButton (locked) and leaves the
+// record's handle in currentButton for the menu's command.
+void ShowButtonMenu(HWND window);

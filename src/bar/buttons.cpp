@@ -232,9 +232,25 @@ void FreeButtonTexts(ButtonRecord* record) {
   if (record->programName.handle && record->programName.handle != iconBlock)
     LocalFree(record->programName.handle);
   if (record->description.handle) LocalFree(record->description.handle);
+  for (HLOCAL* optional : {&record->parameters, &record->startFolder}) SetButtonText(optional, "");
   record->iconName.handle = nullptr;
   record->programName.handle = nullptr;
   record->description.handle = nullptr;
+}
+
+bool SetButtonText(HLOCAL* field, const char* text) {
+  if (*field && LocalFree(*field)) ReportFailure(IDS_TAG_QXALLOST, IDS_OP_LOCALFREE, 3);
+  *field = nullptr;
+  if (!text || !*text) return true;
+  char* copy = CopyToLocalBlock(text);
+  if (!copy) return false;
+  *field = LocalHandle(copy);
+  if (!*field) {
+    ReportFailure(IDS_TAG_QXALLOST, IDS_OP_LOCALHANDLE, 4);
+    return false;
+  }
+  LocalUnlock(*field);
+  return true;
 }
 
 void MakeIconResourceName(char* text) {

@@ -43,6 +43,11 @@ struct ButtonRecord {
   ButtonText programName;
   ButtonText description;
   HLOCAL next;  // null on the last record
+  // Program buttons: the text that follows the program, with its placeholders,
+  // and the folder the program starts in; null when empty. Both are kept as
+  // handles at all times: only SetButtonText and the run lock them.
+  HLOCAL parameters;
+  HLOCAL startFolder;
 };
 
 // What a ForEachButton callback answers for one record.
@@ -78,6 +83,11 @@ void DestroyButtonIcon(ButtonRecord* record);
 
 // Frees the record's text blocks (a shared icon name once) and clears the fields.
 void FreeButtonTexts(ButtonRecord* record);
+
+// Replaces one of the record's optional texts (`parameters`, `startFolder`)
+// with a copy of `text`, at rest; an empty text leaves none. False when the
+// copy failed (reported); the old text is gone all the same.
+bool SetButtonText(HLOCAL* field, const char* text);
 
 // Rewrites a File Manager menu text in place into the name of a built-in icon;
 // the buffer must hold at least nine characters.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
@@ -36,12 +37,18 @@ constexpr size_t kCommandLineSize = 32767;
 wchar_t commandLine[kCommandLineSize];
 bool commandLineOverflow = false;
 
-// Whether the run goes through the interpreter, the interpreter's path, and
-// the first text found that the interpreter cannot be given safely (empty
-// when none was).
+// Whether the run goes through the interpreter, and the interpreter's path.
 bool batchRun = false;
 wchar_t interpreterPath[MAX_PATH];
-wchar_t unsafeText[kCommandLineSize];
+// The first reason found to refuse the run (0: none yet), as the string-table
+// text to show, and the text it names in place of its "%s".
+UINT refusalId = 0;
+wchar_t refusalSubject[kCommandLineSize];
+
+// The folder of File Manager's active window, asked once per run when a
+// placeholder needs it; empty until asked.
+wchar_t activeFolder[MAX_PATH];
+bool activeFolderAsked = false;
 
 // Files dropped onto the button being run: they take the selection's place.
 HDROP droppedFiles = nullptr;
@@ -85,6 +92,13 @@ bool AppendToCommandLine(const wchar_t* text) {
   return true;
 }
 
+// Notes the first reason to refuse the run; later ones are not told.
+void Refuse(UINT textId, const wchar_t* subject) {
+  if (refusalId) return;
+  refusalId = textId;
+  lstrcpynW(refusalSubject, subject, kCommandLineSize);
+}
+
 // Appends `text` in quotes. The backslashes before the closing quote are
 // doubled, since programs read `\"` as a quote within the text: a folder's
 // name ending in `\` would swallow the next name otherwise.
@@ -102,34 +116,46 @@ void AppendQuoted(const wchar_t* text) {
 // Windows' disks hold none but the percent sign; a hostile drop or host
 // message may hold any. A program text written by hand may hold quotes, in
 // pairs: a lone one would turn the quoting of every name after it inside out.
-// True when `text` is refused.
-bool RefuseIfUnsafe(const wchar_t* text, bool quotesAllowed) {
+// True when `text` is refused; the refusal names `subject`.
+bool RefuseIfUnsafe(const wchar_t* text, bool quotesAllowed, UINT textId = IDS_RUN_UNSAFE_NAME,
+                    const wchar_t* subject = nullptr) {
   bool unsafe = false, quoteOpen = false;
   for (const wchar_t* at = text; *at; ++at) {
     if (*at == L'"') quoteOpen = !quoteOpen;
     unsafe |= *at == L'%' || (*at == L'"' && !quotesAllowed) || (*at < L' ' && *at != L'\t');
   }
   if (!unsafe && !quoteOpen) return false;
-  if (!unsafeText[0]) lstrcpynW(unsafeText, text, kCommandLineSize);
+  Refuse(textId, subject ? subject : text);
   return true;
 }
 
-// One separator and the name. The interpreter gets every name in quotes, so
-// that it reads none of "&|^<>(),;=" as its own; a program gets it quoted when
-// it holds a blank (it would reach it as several arguments otherwise). 0 when
-// it was not appended.
-int AppendFileName(const wchar_t* name) {
+void AppendSeparator() {
   wchar_t separator[sizeof extState.fileSeparator];
-  MultiByteToWideChar(CP_ACP, 0, extState.fileSeparator, -1, separator,
-                      sizeof extState.fileSeparator);
-  if (batchRun && RefuseIfUnsafe(name, false)) return 0;
+  if (MultiByteToWideChar(CP_ACP, 0, extState.fileSeparator, -1, separator,
+                          sizeof extState.fileSeparator) == 0)
+    lstrcpyW(separator, L" ");
   AppendToCommandLine(separator);
+}
+
+// A name or folder by the bar's rules. The interpreter gets every name in
+// quotes, so that it reads none of "&|^<>(),;=" as its own; a program gets it
+// quoted when it holds a blank (it would reach it as several arguments
+// otherwise). False when it was not appended.
+bool AppendValue(const wchar_t* name) {
+  if (batchRun && RefuseIfUnsafe(name, false)) return false;
   if (batchRun || wcspbrk(name, L" \t")) {
     AppendQuoted(name);
   } else {
     AppendToCommandLine(name);
   }
-  return commandLineOverflow ? 0 : 1;
+  return !commandLineOverflow;
+}
+
+// One separator and the name; 0 when it was not appended.
+int AppendFileName(const wchar_t* name) {
+  if (batchRun && RefuseIfUnsafe(name, false)) return 0;
+  AppendSeparator();
+  return AppendValue(name) ? 1 : 0;
 }
 
 // Whether `length` characters of `text` end in string `suffixId`, compared
@@ -189,7 +215,9 @@ bool FindInterpreter() {
 bool BeginCommandLine(const wchar_t* program, uint32_t flags) {
   commandLine[0] = L'\0';
   commandLineOverflow = false;
-  unsafeText[0] = L'\0';
+  refusalId = 0;
+  activeFolder[0] = L'\0';
+  activeFolderAsked = false;
   const bool oneFile = IsOneFile(program);
   const int batch = IsBatchProgram(program, oneFile);
   if (batch < 0) {
@@ -249,14 +277,14 @@ bool GetSelectedFile(int index, wchar_t (&name)[kCommandLineSize]) {
 // Starts the command line the way WinExec does (the same search for the
 // program, the show mode, the wait until it is ready for input) and answers
 // as WinExec does: 33 for a started program, else a code the texts explain.
-UINT StartProgram(int showMode) {
+UINT StartProgram(int showMode, const wchar_t* folder) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showMode);
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(batchRun ? interpreterPath : nullptr, commandLine, nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &process))
+                      nullptr, folder, &startup, &process))
     return ExecResultFor(GetLastError());
   // Fails at once for console programs, which have no input to wait for.
   WaitForInputIdle(process.hProcess, 30000);
@@ -341,20 +369,20 @@ void ShowExecFailure(UINT result) {
   LocalFree(block);
 }
 
-// Refuses the run, naming the text the interpreter cannot be given safely, in
-// Unicode so that the name shows as the user knows it.
-void ShowUnsafeText() {
+// Refuses the run, naming the text it was refused for, in Unicode so that a
+// name shows as the user knows it.
+void ShowRefusal() {
   wchar_t caption[kTextBufferSize];
   wchar_t text[kTextBufferSize];
   if (LoadStringW(extState.instance, IDS_CAPTION, caption, kTextBufferSize) == 0 ||
-      LoadStringW(extState.instance, IDS_RUN_UNSAFE_NAME, text, kTextBufferSize) == 0) {
+      LoadStringW(extState.instance, refusalId, text, kTextBufferSize) == 0) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOADSTRING, 23);
     return;
   }
   // The name goes in place of the text's "%s"; it is no format of its own.
   const wchar_t* mark = wcsstr(text, L"%s");
   const size_t before = mark ? static_cast<size_t>(mark - text) : wcslen(text);
-  const size_t size = wcslen(text) + wcslen(unsafeText) + 1;
+  const size_t size = wcslen(text) + wcslen(refusalSubject) + 1;
   HLOCAL block = LocalAlloc(LMEM_FIXED, size * sizeof(wchar_t));
   if (!block) {
     ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALALLOC, 24);
@@ -364,7 +392,7 @@ void ShowUnsafeText() {
   wmemcpy(message, text, before);
   message[before] = L'\0';
   if (mark) {
-    wcscat(message, unsafeText);
+    wcscat(message, refusalSubject);
     wcscat(message, mark + 2);
   }
   if (MessageBoxW(extState.frameWindow, message, caption, MB_OK | MB_ICONHAND) == 0)
@@ -376,6 +404,159 @@ void ShowUnsafeText() {
 int FileCount() {
   if (droppedFiles) return static_cast<int>(DragQueryFileW(droppedFiles, 0xFFFFFFFF, nullptr, 0));
   return LOWORD(SendMessageA(extState.frameWindow, FM_GETSELCOUNTLFN, 0, 0));
+}
+
+// File `index` of the run, dropped or selected, into `name`; false when there
+// is none to pass (a dropped name too long for any command line marks the
+// line as too long).
+bool RunFileName(int index, wchar_t (&name)[kCommandLineSize]) {
+  name[0] = L'\0';
+  if (!droppedFiles) return GetSelectedFile(index, name);
+  // Dropped names may be longer than File Manager's.
+  const UINT length = DragQueryFileW(droppedFiles, static_cast<UINT>(index), nullptr, 0);
+  if (length >= kCommandLineSize) {
+    commandLineOverflow = true;
+    return false;
+  }
+  return DragQueryFileW(droppedFiles, static_cast<UINT>(index), name, kCommandLineSize) != 0;
+}
+
+// The folder of File Manager's active window as File Manager tells it: whole
+// through the Unicode message where File Manager answers that, else through
+// the ANSI one (an older File Manager leaves the Unicode record as it was).
+// Null when File Manager told none.
+const wchar_t* ActiveFolder() {
+  if (!activeFolderAsked) {
+    activeFolderAsked = true;
+    FMS_GETDRIVEINFOW wide = {};
+    SendMessageW(extState.frameWindow, FM_GETDRIVEINFOW, 0, reinterpret_cast<LPARAM>(&wide));
+    wide.szPath[MAX_PATH - 1] = L'\0';
+    if (wide.szPath[0]) {
+      lstrcpynW(activeFolder, wide.szPath, MAX_PATH);
+    } else {
+      FMS_GETDRIVEINFOA narrow = {};
+      SendMessageA(extState.frameWindow, FM_GETDRIVEINFOA, 0, reinterpret_cast<LPARAM>(&narrow));
+      narrow.szPath[sizeof narrow.szPath - 1] = '\0';
+      ReadOemNameIfOnlyThatExists(narrow.szPath);
+      if (MultiByteToWideChar(CP_ACP, 0, narrow.szPath, -1, activeFolder, MAX_PATH) == 0)
+        activeFolder[0] = L'\0';
+    }
+  }
+  if (!activeFolder[0]) Refuse(IDS_RUN_NO_ACTIVE_FOLDER, L"%P");
+  return activeFolder[0] ? activeFolder : nullptr;
+}
+
+// The placeholder that `at` begins, or 0 for an ordinary character: %F every
+// file, %N the first, %P File Manager's folder, %% a percent sign. Any other
+// "%" stays as typed.
+wchar_t PlaceholderAt(const wchar_t* at) {
+  if (at[0] != L'%') return 0;
+  return wcschr(L"FNP%", at[1]) && at[1] ? at[1] : 0;
+}
+
+// Whether the parameters name the files themselves; then the files go where
+// they say rather than after them.
+bool NamesFiles(const wchar_t* parameters) {
+  for (const wchar_t* at = parameters; *at; ++at) {
+    const wchar_t code = PlaceholderAt(at);
+    if (code == L'F' || code == L'N') return true;
+    if (code) ++at;
+  }
+  return false;
+}
+
+// One placeholder's value. Between the user's own quotes it goes in as it is,
+// and a quotation mark in it, which would end those quotes, refuses the run;
+// elsewhere it goes in by the bar's rules.
+void InsertValue(const wchar_t* value, bool inQuotes) {
+  if (!inQuotes) {
+    AppendValue(value);
+  } else if (wcschr(value, L'"')) {
+    Refuse(IDS_RUN_VALUE_ENDS_QUOTES, value);
+  } else if (!batchRun || !RefuseIfUnsafe(value, false)) {
+    AppendToCommandLine(value);
+  }
+}
+
+// The button's parameters with their placeholders filled in. A program reads
+// `\"` as a quote within the text, so the backslashes that a value leaves
+// right before the user's closing quote (`"%P"` at a drive's root) are
+// doubled. A batch file's parameters are refused when a "%" is left after the
+// placeholders or a quote has no partner, as a name would be.
+void AppendParameters(const wchar_t* parameters, int count, bool passFiles) {
+  static wchar_t name[kCommandLineSize];
+  const size_t start = wcslen(commandLine);
+  AppendSeparator();
+  bool inQuotes = false;
+  for (const wchar_t* at = parameters; *at && !refusalId && !commandLineOverflow; ++at) {
+    const wchar_t code = PlaceholderAt(at);
+    if (!code || code == L'%') {
+      if (*at == L'"') inQuotes = !inQuotes;
+      const wchar_t one[2] = {*at, L'\0'};
+      AppendToCommandLine(one);
+      if (code) ++at;
+      continue;
+    }
+    ++at;
+    if (code == L'P') {
+      if (const wchar_t* folder = ActiveFolder()) InsertValue(folder, inQuotes);
+    } else if (passFiles) {
+      bool first = true;
+      for (int index = 0; index < count && !refusalId && !commandLineOverflow; ++index) {
+        if (!RunFileName(index, name)) continue;
+        if (!first) AppendSeparator();
+        first = false;
+        InsertValue(name, inQuotes);
+        if (code == L'N') break;
+      }
+    }
+    if (inQuotes && at[1] == L'"')
+      for (size_t n = wcslen(commandLine); n > start && commandLine[n - 1] == L'\\'; --n)
+        AppendToCommandLine(L"\\");
+  }
+  if (batchRun && !refusalId)
+    RefuseIfUnsafe(commandLine + start, true, IDS_RUN_UNSAFE_PARAMETERS, parameters);
+}
+
+// The start folder with %P (and %%) filled in; refused when it is not an
+// existing folder, naming it as filled in. Empty when the button has none.
+void FindStartFolder(const wchar_t* text, wchar_t (&folder)[kCommandLineSize]) {
+  folder[0] = L'\0';
+  std::wstring filled;
+  for (const wchar_t* at = text; *at; ++at) {
+    const wchar_t code = PlaceholderAt(at);
+    if (code == L'P') {
+      const wchar_t* active = ActiveFolder();
+      if (!active) return;
+      filled += active;
+      ++at;
+    } else {
+      filled += *at;
+      if (code == L'%') ++at;
+    }
+  }
+  lstrcpynW(folder, filled.c_str(), kCommandLineSize);
+  const DWORD attributes =
+      filled.size() < kCommandLineSize ? GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
+  if (!filled.empty() &&
+      (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)))
+    Refuse(IDS_RUN_NO_START_FOLDER, folder);
+}
+
+// One of the record's texts in Unicode (they are kept in the ANSI character
+// set); empty when the record has none. False when it cannot be read
+// (reported at `step`).
+bool ReadRecordText(HLOCAL block, wchar_t (&text)[kCommandLineSize], int step) {
+  text[0] = L'\0';
+  if (!block) return true;
+  auto* locked = static_cast<const char*>(LocalLock(block));
+  if (!locked) {
+    ReportFailure(IDS_TAG_QXRUN, IDS_OP_LOCALLOCK, step);
+    return false;
+  }
+  if (MultiByteToWideChar(CP_ACP, 0, locked, -1, text, kCommandLineSize) == 0) text[0] = L'\0';
+  LocalUnlock(block);
+  return true;
 }
 
 // Starts a program button's program; every refusal and failure is told to
@@ -397,22 +578,27 @@ void RunProgram(ButtonRecord* record, int count) {
     return;
   }
   if (LocalUnlock(block)) return;
+  static wchar_t parameters[kCommandLineSize], folderText[kCommandLineSize],
+      folder[kCommandLineSize];
+  if (!ReadRecordText(record->parameters, parameters, 15) ||
+      !ReadRecordText(record->startFolder, folderText, 16))
+    return;
   if (!BeginCommandLine(program, record->flags)) return;
 
-  if (count > 1) {
-    if (!(record->flags & BF_MULTIPLE_FILES)) {
-      ShowRunMessage(IDS_RUN_ONE_FILE_ONLY, nullptr, MB_OK, 12);
-      return;
-    }
-    if (record->flags & BF_PASS_FILES)
-      for (int index = 0; index < count && !commandLineOverflow && !unsafeText[0]; ++index)
-        AppendSelectedFile(index);
+  if (count > 1 && !(record->flags & BF_MULTIPLE_FILES)) {
+    ShowRunMessage(IDS_RUN_ONE_FILE_ONLY, nullptr, MB_OK, 12);
+    return;
   }
-  if (count == 1 && (record->flags & BF_PASS_FILES)) AppendSelectedFile(0);
+  FindStartFolder(folderText, folder);
+  const bool passFiles = (record->flags & BF_PASS_FILES) != 0;
+  if (parameters[0]) AppendParameters(parameters, count, passFiles);
+  if (passFiles && !NamesFiles(parameters))
+    for (int index = 0; index < count && !commandLineOverflow && !refusalId; ++index)
+      AppendSelectedFile(index);
   if (batchRun) AppendToCommandLine(L"\"");
 
-  if (unsafeText[0]) {
-    ShowUnsafeText();
+  if (refusalId) {
+    ShowRefusal();
     return;
   }
   const size_t limit = batchRun ? kBatchLineLimit : kCommandLineSize - 1;
@@ -422,7 +608,7 @@ void RunProgram(ButtonRecord* record, int count) {
     ShowRunMessage(IDS_RUN_TOO_LONG, digits, MB_OK | MB_ICONHAND, 14);
     return;
   }
-  UINT result = StartProgram(record->displayMode);
+  UINT result = StartProgram(record->displayMode, folder[0] ? folder : nullptr);
   if (result >= 32) return;
   ShowExecFailure(result);
 }
@@ -485,6 +671,8 @@ void RunButton() {
   CarryOutButton(record);
 }
 
+void RunButtonRecord(ButtonRecord* record) { CarryOutButton(record); }
+
 void RunDroppedFiles(ButtonRecord* record, HDROP drop) {
   // Files dropped onto a menu button mean nothing to File Manager's command.
   if (!(record->flags & BF_PROGRAM)) return;
@@ -494,19 +682,7 @@ void RunDroppedFiles(ButtonRecord* record, HDROP drop) {
 }
 
 int AppendSelectedFile(int index) {
-  // Dropped names may be longer than File Manager's.
   static wchar_t name[kCommandLineSize];
-  name[0] = L'\0';
-  if (droppedFiles) {
-    UINT length = DragQueryFileW(droppedFiles, static_cast<UINT>(index), nullptr, 0);
-    if (length >= kCommandLineSize) {
-      commandLineOverflow = true;
-      return 0;
-    }
-    if (DragQueryFileW(droppedFiles, static_cast<UINT>(index), name, kCommandLineSize) == 0)
-      return 0;
-  } else if (!GetSelectedFile(index, name)) {
-    return 0;
-  }
+  if (!RunFileName(index, name)) return 0;
   return AppendFileName(name);
 }

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstring>
 
@@ -77,6 +78,8 @@ void OnInitDialog(HWND dialog) {
     CheckRadioButton(dialog, IDC_IGNORE_FILES, IDC_PASS_FILES, IDC_PASS_FILES);
     CheckRadioButton(dialog, IDC_NORMAL, IDC_MINIMIZE, IDC_NORMAL);
     state.multipleFilesBox = TakeControl(dialog, IDC_MULTIPLE_FILES, 5);
+    for (int id : {IDC_PARAMETERS, IDC_START_FOLDER})
+      SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, kTextBufferSize - 1, 0);
     PointAtControl(dialog, IDC_BROWSE, nullptr);
   }
   if (editedButton) InitButtonDialogFromRecord(dialog);
@@ -140,6 +143,9 @@ void OnCommand(HWND dialog, int id, int notification, HWND control) {
     case IDC_BROWSE:
       state.iconIsResource = 0;
       BrowseForProgram(dialog);
+      break;
+    case IDC_BROWSE_FOLDER:
+      BrowseForStartFolder(dialog);
       break;
     case IDOK:
       OnOk(dialog);
@@ -268,6 +274,10 @@ bool StoreOptions(HWND dialog, ButtonRecord* record) {
     record->displayMode = IsChecked(dialog, IDC_NORMAL)     ? SW_SHOWNORMAL
                           : IsChecked(dialog, IDC_MINIMIZE) ? SW_SHOWMINNOACTIVE
                                                             : SW_SHOWMAXIMIZED;
+    // SetButtonText has reported a copy that failed.
+    if (!SetButtonText(&record->parameters, state.parametersText) ||
+        !SetButtonText(&record->startFolder, state.startFolderText))
+      return false;
   }
   SetFlag(record, BF_REQUIRES_FILE, IsChecked(dialog, IDC_REQUIRES_FILE));
   record->iconIndex = state.chosenIconIndex;
@@ -304,6 +314,11 @@ void InitButtonDialogFromRecord(HWND dialog) {
     return;
   }
   SetDlgItemTextA(dialog, IDC_PATH, state.programText);
+  if ((record->parameters && !CopyRecordText(record->parameters, state.parametersText, 5)) ||
+      (record->startFolder && !CopyRecordText(record->startFolder, state.startFolderText, 6)))
+    return;
+  SetDlgItemTextA(dialog, IDC_PARAMETERS, state.parametersText);
+  SetDlgItemTextA(dialog, IDC_START_FOLDER, state.startFolderText);
   if (!(record->flags & BF_PASS_FILES)) {
     CheckRadioButton(dialog, IDC_IGNORE_FILES, IDC_PASS_FILES, IDC_IGNORE_FILES);
     EnableWindow(GetDlgItem(dialog, IDC_MULTIPLE_FILES), FALSE);
@@ -321,6 +336,10 @@ void InitButtonDialogFromRecord(HWND dialog) {
 
 void StoreButtonDialog(HWND dialog) {
   GetDlgItemTextA(dialog, IDC_DESCRIPTION, state.descriptionText, kTextBufferSize);
+  if (!extState.editingMenuButton) {
+    GetDlgItemTextA(dialog, IDC_PARAMETERS, state.parametersText, kTextBufferSize);
+    GetDlgItemTextA(dialog, IDC_START_FOLDER, state.startFolderText, kTextBufferSize);
+  }
   ButtonRecord* record = editedButton;
   ButtonRecord* previousLast = nullptr;
   if (record) {
@@ -397,6 +416,24 @@ void BrowseForProgram(HWND dialog) {
     PointAtControl(dialog, IDC_CHANGE_ICON, nullptr);
   }
   RepaintPreview(dialog);
+}
+
+void BrowseForStartFolder(HWND dialog) {
+  char title[kTextBufferSize];
+  const bool haveTitle = LoadText(IDS_BROWSE_FOLDER_TITLE, title);
+  if (!haveTitle) ReportFailure(IDS_TAG_QXNEWPIB, IDS_OP_LOADSTRING, 5);
+  char chosen[MAX_PATH] = "";
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = dialog;
+  browse.pszDisplayName = chosen;
+  browse.lpszTitle = haveTitle ? title : nullptr;
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  // Cancelled: the field keeps what it holds.
+  LPITEMIDLIST folder = SHBrowseForFolderA(&browse);
+  if (!folder) return;
+  char path[MAX_PATH] = "";
+  if (SHGetPathFromIDListA(folder, path)) SetDlgItemTextA(dialog, IDC_START_FOLDER, path);
+  ILFree(folder);
 }
 
 void OnMenuListSelect(HWND dialog, int notification, HWND list) {

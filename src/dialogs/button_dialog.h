@@ -23,6 +23,10 @@ struct ButtonDialogState {
   HWND requiresFileBox;   // 1042
   HWND multipleFilesBox;  // 1020, program dialog only
   HWND menuList;          // 1039, menu dialog only
+  // Program dialog: what follows the program, with its placeholders, and the
+  // folder it starts in; empty = none.
+  char parametersText[kTextBufferSize];
+  char startFolderText[kTextBufferSize];
 };
 
 extern ButtonDialogState buttonDialog;
@@ -33,6 +37,7 @@ INT_PTR CALLBACK ButtonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 void InitButtonDialogFromRecord(HWND dialog);
 void StoreButtonDialog(HWND dialog);
 void BrowseForProgram(HWND dialog);
+void BrowseForStartFolder(HWND dialog);
 void PaintIconPreview(HWND dialog);
 void OnMenuListSelect(HWND dialog, int notification, HWND list);
 void ReleaseEditedButton();
@@ -63,4 +68,7 @@ enum : int {
   IDC_PREVIEW = 1036,
   IDC_MENU_LIST = 1039,
   IDC_REQUIRES_FILE = 1042,
+  IDC_PARAMETERS = 1090,
+  IDC_START_FOLDER = 1091,
+  IDC_BROWSE_FOLDER = 1092,
 };

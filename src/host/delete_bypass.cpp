@@ -12,12 +12,43 @@ namespace {
 // would otherwise leave it on screen behind that question.
 HWND answeredDialog = nullptr;
 
+// A Unicode File Manager's dialogs are made from a class registered with the
+// wide function: their texts (file names among them) pass whole.
+bool dialogClassWide = false;
+
 bool IsDeleteDialog(LPARAM creation) {
+  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(creation);
+  if (!create || !create->lpszName || IS_INTRESOURCE(create->lpszName)) return false;
+  if (dialogClassWide) {
+    wchar_t deleteCaption[kTextBufferSize] = L"";
+    LoadStringW(extState.instance, IDS_DELETE_CAPTION, deleteCaption, kTextBufferSize);
+    const auto* caption = reinterpret_cast<const CREATESTRUCTW*>(creation)->lpszName;
+    return lstrcmpiW(caption, deleteCaption) == 0;
+  }
   char deleteCaption[kTextBufferSize] = "";
   LoadStringA(extState.instance, IDS_DELETE_CAPTION, deleteCaption, sizeof deleteCaption);
-  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(creation);
-  const char* caption = create ? create->lpszName : nullptr;
-  return caption && !IS_INTRESOURCE(caption) && lstrcmpiA(caption, deleteCaption) == 0;
+  return lstrcmpiA(create->lpszName, deleteCaption) == 0;
+}
+
+// The class description of the system's dialog class, changed to File
+// Manager's module and DlgProc, registered; false when a step failed (reported).
+template <typename ClassInfo, typename GetInfo, typename Register>
+bool RegisterDialogClass(ClassInfo& dialogClass, GetInfo getInfo, Register registerClass) {
+  // The standard dialog class's atom, as a name of the description's width.
+  const auto name = decltype(dialogClass.lpszClassName)(MAKEINTATOM(32770));
+  if (!getInfo(nullptr, name, &dialogClass)) {
+    ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_GETCLASSINFO, 2);
+    return false;
+  }
+  extState.savedDialogProc = dialogClass.lpfnWndProc;
+  dialogClass.hInstance = extState.fileManagerInstance;
+  dialogClass.lpfnWndProc = DlgProc;
+  dialogClass.lpszClassName = name;
+  if (!registerClass(&dialogClass)) {
+    ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_REGISTERCLASS, 3);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -43,6 +74,8 @@ static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     else if (message == WM_NCDESTROY)
       answeredDialog = nullptr;
   }
+  if (dialogClassWide)
+    return CallWindowProcW(extState.savedDialogProc, window, message, wParam, lParam);
   return CallWindowProcA(extState.savedDialogProc, window, message, wParam, lParam);
 }
 
@@ -53,20 +86,23 @@ void InstallDeleteBypass() {
     ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_GETCLASSWORD, 1);
     return;
   }
-  WNDCLASSA dialogClass;
-  if (!GetClassInfoA(nullptr, MAKEINTATOM(32770), &dialogClass)) {
-    ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_GETCLASSINFO, 2);
-    // Nothing of ours to unregister at the unload: an unregistering by that
-    // name could take the system's own dialog class away.
-    extState.fileManagerInstance = nullptr;
-    return;
-  }
-  extState.savedDialogProc = dialogClass.lpfnWndProc;
-  dialogClass.hInstance = extState.fileManagerInstance;
-  dialogClass.lpfnWndProc = DlgProc;
-  dialogClass.lpszClassName = MAKEINTATOM(32770);
-  if (!RegisterClassA(&dialogClass)) {
-    ReportFailure(IDS_TAG_QXSCDELE, IDS_OP_REGISTERCLASS, 3);
-    extState.fileManagerInstance = nullptr;
-  }
+  dialogClassWide = IsWindowUnicode(extState.frameWindow) != FALSE;
+  WNDCLASSW wideClass;
+  WNDCLASSA ansiClass;
+  const bool registered = dialogClassWide
+                              ? RegisterDialogClass(
+                                    wideClass,
+                                    [](HINSTANCE module, LPCWSTR name, WNDCLASSW* info) {
+                                      return GetClassInfoW(module, name, info);
+                                    },
+                                    [](const WNDCLASSW* info) { return RegisterClassW(info); })
+                              : RegisterDialogClass(
+                                    ansiClass,
+                                    [](HINSTANCE module, LPCSTR name, WNDCLASSA* info) {
+                                      return GetClassInfoA(module, name, info);
+                                    },
+                                    [](const WNDCLASSA* info) { return RegisterClassA(info); });
+  // Nothing of ours to unregister at the unload: an unregistering by that name
+  // could take the system's own dialog class away.
+  if (!registered) extState.fileManagerInstance = nullptr;
 }

@@ -11,6 +11,7 @@
 #include "host/report.h"
 #include "host/state.h"
 #include "resources/resource.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_state.h"
 #include "dialogs/button_dialog.h"
 #include "settings/bar_options.h"
@@ -21,7 +22,7 @@
 namespace {
 
 // Extension menu positions switched with the bar: every item but the switch.
-constexpr UINT kSwitchedPositions[] = {0, 2, 4, 6, 8, 10, 12, 14};
+constexpr UINT kSwitchedPositions[] = {0, 2, 4, 6, 8, 10, 12, 14, 18};
 constexpr UINT kBarSwitchPosition = 16;
 
 // Bar On and Bar Off differ only in these values.
@@ -48,6 +49,7 @@ void SwitchBar(const BarSwitch& to) {
                    UINT_PTR(extState.menuDelta) + to.nextCommand, text))
     ReportFailure(IDS_TAG_QXFILMAN, IDS_OP_MODIFYMENU, to.modifyStep);
   extState.barOn = to.barOn;
+  if (!to.barOn) EndBarKeys();
   // A bar that is off lies under File Manager's windows: nothing to drop on.
   DragAcceptFiles(extState.barWindow, to.barOn != 0);
   extState.saveState = SAVE_AT_UNLOAD;
@@ -97,7 +99,12 @@ LRESULT WINAPI FMExtensionProc(HWND window, WORD event, LPARAM parameter) {
 static LRESULT FMExtensionProcBody(HWND window, WORD event, LPARAM parameter) {
   switch (event) {
     case FMEVENT_LOAD:
-      RunLoadSequence(window, reinterpret_cast<FMS_LOADA*>(parameter));
+      // A refused load must leave nothing of ours behind: File Manager frees
+      // the library at once.
+      if (!RunLoadSequence(window, reinterpret_cast<FMS_LOADA*>(parameter))) {
+        AbandonLoad();
+        return 0;
+      }
       PostMessageA(extState.frameWindow, FM_REFRESH_WINDOWS, 1, 0);
       // Before File Manager has told the delta, command 39 would be one of
       // its own commands.
@@ -140,6 +147,9 @@ static LRESULT FMExtensionProcBody(HWND window, WORD event, LPARAM parameter) {
       return 0;
     case CMD_POPUP_OPTIONS:
       RunBarDialog(window, IDD_POPUP_OPTIONS, PopupOptionsDialogProc, 0, 10);
+      return 0;
+    case CMD_BAR_KEYS:
+      StartBarKeys();
       return 0;
     case CMD_ABOUT:
       RunDialog(window, IDD_ABOUT, AboutDialogProc, extState.editingMenuButton, 11);

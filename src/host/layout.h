@@ -9,3 +9,7 @@ extern char treeClassText[kTextBufferSize];
 
 // Enumeration callback: fits one File Manager tree window into the MDI client.
 BOOL CALLBACK RelayoutTreeWindow(HWND window, LPARAM data);
+
+// Asks File Manager to place its windows again now (as after a change of its
+// window's size), so that the MDI client makes room for the bar's new height.
+void PlaceFileManagerWindows();

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_layout.h"
 #include "bar/bar_state.h"
 #include "bar/move.h"
@@ -104,6 +106,41 @@ bool RegisterPopupClass() {
   return true;
 }
 
+// A Unicode MDI client stays Unicode: the ANSI functions would make it ANSI,
+// and every window title File Manager passes through it (WM_MDICREATE) would
+// lose what the ANSI code page cannot hold.
+bool SubclassMdiClient() {
+  HWND client = extState.mdiClientWindow;
+  const bool wide = IsWindowUnicode(client);
+  extState.savedMdiClientProc = reinterpret_cast<WNDPROC>(
+      wide ? GetWindowLongPtrW(client, GWLP_WNDPROC) : GetWindowLongPtrA(client, GWLP_WNDPROC));
+  if (!extState.savedMdiClientProc) return FailLoad(IDS_OP_GETWINDOWLONG, 51), false;
+  const auto ours = reinterpret_cast<LONG_PTR>(MDIWndProc);
+  if (!(wide ? SetWindowLongPtrW(client, GWLP_WNDPROC, ours)
+             : SetWindowLongPtrA(client, GWLP_WNDPROC, ours))) {
+    // Nothing was replaced: nothing to put back at the clean-up.
+    extState.savedMdiClientProc = nullptr;
+    return FailLoad(IDS_OP_SETWINDOWLONG, 52), false;
+  }
+  return true;
+}
+
+// Only while ours is still the MDI client's procedure: a procedure installed
+// over ours since then would otherwise be cut out.
+void RestoreMdiClient() {
+  HWND client = extState.mdiClientWindow;
+  if (!client || !extState.savedMdiClientProc || !IsWindow(client)) return;
+  const bool wide = IsWindowUnicode(client);
+  const auto current =
+      wide ? GetWindowLongPtrW(client, GWLP_WNDPROC) : GetWindowLongPtrA(client, GWLP_WNDPROC);
+  if (current != reinterpret_cast<LONG_PTR>(MDIWndProc)) return;
+  const auto saved = reinterpret_cast<LONG_PTR>(extState.savedMdiClientProc);
+  if (wide)
+    SetWindowLongPtrW(client, GWLP_WNDPROC, saved);
+  else
+    SetWindowLongPtrA(client, GWLP_WNDPROC, saved);
+}
+
 UINT DeleteEveryButton(ButtonRecord*) { return WALK_DELETE; }
 
 }  // namespace
@@ -129,12 +166,7 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
   EnumChildWindows(window, FindMdiClient, 0);
   if (!extState.mdiClientWindow) return FailLoad(IDS_OP_ENUMERATECHILDWINDOWS, 4);
 
-  extState.savedMdiClientProc =
-      reinterpret_cast<WNDPROC>(GetWindowLongPtrA(extState.mdiClientWindow, GWLP_WNDPROC));
-  if (!extState.savedMdiClientProc) return FailLoad(IDS_OP_GETWINDOWLONG, 51);
-  if (!SetWindowLongPtrA(extState.mdiClientWindow, GWLP_WNDPROC,
-                         reinterpret_cast<LONG_PTR>(MDIWndProc)))
-    return FailLoad(IDS_OP_SETWINDOWLONG, 52);
+  if (!SubclassMdiClient()) return nullptr;
 
   // The reading installs the Delete-dialog bypass right after "Delete Warning"
   // and reports its own failures; without its key names the load ends.
@@ -152,13 +184,22 @@ HMENU RunLoadSequence(HWND window, FMS_LOADA* load) {
 
   extState.extensionMenu = LoadMenuA(extState.instance, MAKEINTRESOURCEA(IDM_EXTENSION_MENU));
   if (!extState.extensionMenu) return FailLoad(IDS_OP_LOADMENU, 14);
+  AddBarKeysItem(extState.extensionMenu);
   load->hMenu = extState.extensionMenu;
   extState.menuDelta = WORD(load->wMenuDelta & 0xFFFF);
   extState.menuDeltaKnown = 1;
-  load->dwSize = kFmsLoadSize;
   if (!LoadText(IDS_MENU_NAME, text, sizeof text)) return FailLoad(IDS_OP_LOADSTRING, 15);
   lstrcpynA(load->szMenuName, text, sizeof load->szMenuName);
+  // Last: File Manager keeps only an extension that filled in the size.
+  load->dwSize = kFmsLoadSize;
   return extState.extensionMenu;
+}
+
+void AbandonLoad() {
+  CleanUpExtension();
+  // Not handed over to File Manager: still ours to destroy.
+  if (extState.extensionMenu) DestroyMenu(extState.extensionMenu);
+  ResetAllState();
 }
 
 void UnloadExtension(HWND window) {
@@ -188,6 +229,8 @@ void ResetAllState() {
 
 void CleanUpExtension() {
   if (extState.barWindow) {
+    EndBarKeys();
+    DisconnectBarAccess();
     CancelMove();
     TearDownPopup();
     ForEachButton(DeleteEveryButton);
@@ -203,11 +246,14 @@ void CleanUpExtension() {
     if (previous) DeleteObject(previous);
     DestroyWindow(extState.barWindow);
   }
+  // Without a bar window the brush is still the class's alone, and the class
+  // does not delete it when it goes.
+  HBRUSH classBrush = extState.barWindow ? nullptr : extState.barBrush;
   UnregisterClassA(extState.barClassName, extState.instance);
+  if (classBrush) DeleteObject(classBrush);
+  extState.barBrush = nullptr;
   UnregisterClassA(extState.popupClassName, extState.instance);
   if (extState.fileManagerInstance) UnregisterClassA("#32770", extState.fileManagerInstance);
   // A load that failed before reading the procedure has nothing to put back.
-  if (extState.mdiClientWindow && extState.savedMdiClientProc)
-    SetWindowLongPtrA(extState.mdiClientWindow, GWLP_WNDPROC,
-                      reinterpret_cast<LONG_PTR>(extState.savedMdiClientProc));
+  RestoreMdiClient();
 }

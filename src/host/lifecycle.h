@@ -6,6 +6,10 @@
 // (which has been reported).
 HMENU RunLoadSequence(HWND window, FMS_LOADA* load);
 
+// After a failed load: gives back everything the load set, including the
+// menu File Manager never received, so that File Manager can free the library.
+void AbandonLoad();
+
 // Saves when needed, closes the help window and cleans up.
 void UnloadExtension(HWND window);
 

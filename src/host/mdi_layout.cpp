@@ -1,3 +1,4 @@
+#include "bar/chevron.h"
 #include "host/exports.h"
 #include "host/layout.h"
 #include "host/report.h"
@@ -28,6 +29,8 @@ static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (!MoveWindow(extState.barWindow, place->x, place->y, barSettings.barLength,
                       barSettings.barHeight, TRUE))
         ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_MOVEWINDOW, 1);
+      // The buttons are spread over what File Manager's window shows of the bar.
+      FollowFileManagerWidth(place->cx);
       place->y += height + 1;
       place->cy -= height + 1;
       if (extState.menuDeltaKnown &&
@@ -36,6 +39,9 @@ static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM l
         ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_POSTMESSAGE, 2);
     }
   }
+  // Through the wide function for a Unicode window, so that its texts pass whole.
+  if (IsWindowUnicode(window))
+    return CallWindowProcW(extState.savedMdiClientProc, window, message, wParam, lParam);
   return CallWindowProcA(extState.savedMdiClientProc, window, message, wParam, lParam);
 }
 
@@ -90,4 +96,12 @@ static BOOL RelayoutTreeWindowBody(HWND window, LPARAM) {
   if (!MoveWindow(window, topLeft.x, top, width, height, TRUE))
     ReportFailure(IDS_TAG_QXENUWFS, IDS_OP_MOVEWINDOW, 2);
   return TRUE;
+}
+
+void PlaceFileManagerWindows() {
+  HWND frame = extState.frameWindow;
+  RECT client;
+  if (!frame || IsIconic(frame) || !GetClientRect(frame, &client)) return;
+  SendMessageA(frame, WM_SIZE, IsZoomed(frame) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+               MAKELPARAM(client.right, client.bottom));
 }

@@ -26,6 +26,8 @@
 #define CMD_PROGRAM_BUTTON 49
 #define CMD_MENU_BUTTON 50
 #define CMD_BAR_OPTIONS 51
+// The keyboard on the bar; the last item of the extension menu.
+#define CMD_BAR_KEYS 52
 
 // Commands of the button menu, handled by the bar window itself.
 #define CMD_CHANGE_BUTTON 60

@@ -260,3 +260,28 @@
 #define IDS_SETTINGS_LINK 1362
 #define IDS_SETTINGS_PATH_TOO_LONG 1363
 #define IDS_SETTINGS_RECOVERED 1364
+
+// The keyboard on the bar and the bar as screen readers see it.
+#define IDS_TAG_QXACCESS 1370
+#define IDS_TAG_QXKEYS 1371
+#define IDS_OP_LRESULTFROMOBJECT 1372
+#define IDS_OP_SETWINDOWSHOOKEX 1373
+#define IDS_OP_APPENDMENU 1374
+#define IDS_BAR_KEYS_ITEM 1375
+#define IDS_ACC_BAR_NAME 1376
+#define IDS_ACC_PRESS 1377
+
+// The chevron's menu of the buttons beyond the bar's visible end.
+#define IDS_TAG_QXCHEVRN 1850
+#define IDS_OP_CREATEPOPUPMENU 1851
+#define IDS_OP_CREATECOMPATIBLEBITMAP 1853
+
+// Program buttons' parameters and start folder: the two settings keys, the
+// runs they refuse, the dialog's folder chooser.
+#define IDS_KEY_PARAMETERS 1380
+#define IDS_KEY_START_FOLDER 1381
+#define IDS_RUN_VALUE_ENDS_QUOTES 1382
+#define IDS_RUN_NO_START_FOLDER 1383
+#define IDS_RUN_NO_ACTIVE_FOLDER 1384
+#define IDS_RUN_UNSAFE_PARAMETERS 1385
+#define IDS_BROWSE_FOLDER_TITLE 1386

@@ -1,5 +1,7 @@
 #include "settings/popup.h"
 
+#include "bar/bar_access.h"
+#include "bar/bar_keys.h"
 #include "bar/bar_state.h"
 #include "bar/bar_window.h"
 #include "host/report.h"
@@ -19,6 +21,8 @@ namespace {
 char popupText[kTextBufferSize];
 // A tear-down asked for while the popup was being built runs once it is built.
 int tearDownPending = 0;
+// The popup waited for or shown is the keyboard's, for the focused button.
+int keyboardPopup = 0;
 
 // While a popup shows, timer 2 of the bar window looks after it: the popup
 // goes, as a tooltip does, once the pointer has left the bar or File Manager
@@ -32,17 +36,33 @@ bool PointerRestsOnBar(HWND bar) {
          WindowFromPoint(cursor) == bar;
 }
 
-static void PopupWatchProcBody(HWND bar, UINT, UINT_PTR, DWORD);
+// The keyboard's popup stays while the bar has the keyboard.
+bool PopupStillWanted(HWND bar) {
+  if (keyboardPopup) return GetActiveWindow() == extState.frameWindow && FocusedButton() != 0;
+  return PointerRestsOnBar(bar);
+}
 
-void CALLBACK PopupWatchProc(HWND bar, UINT message, UINT_PTR timerId, DWORD time) {
+void CALLBACK PopupWatchProc(HWND bar, UINT, UINT_PTR, DWORD) {
   Guarded(IDS_TAG_QXTIPROC, 0, [&] {
-    PopupWatchProcBody(bar, message, timerId, time);
+    if (!PopupStillWanted(bar)) TearDownPopup();
     return 0;
   });
 }
 
-static void PopupWatchProcBody(HWND bar, UINT, UINT_PTR, DWORD) {
-  if (!PointerRestsOnBar(bar)) TearDownPopup();
+// Leaves the button the popup is for locked in hitButton: the focused one
+// for the keyboard, else the one under the resting pointer.
+void FindPopupButton(HWND bar) {
+  if (keyboardPopup) {
+    ButtonPlace place;
+    if (FindButton(FocusedButton(), &place))
+      hitButton = static_cast<ButtonRecord*>(LocalLock(place.handle));
+    return;
+  }
+  POINT cursor;
+  GetCursorPos(&cursor);
+  ScreenToClient(bar, &cursor);
+  mousePoint = cursor;
+  ForEachButton(HitTestCallback);
 }
 
 COLORREF PopupBackground() {
@@ -70,12 +90,8 @@ void DrawPopupText(HDC dc) {
 // Builds the popup for the button found under the cursor; answers on which
 // step it ended so that the caller can give the record back.
 void BuildPopup(HWND bar) {
-  if (popupSuppressed || !PointerRestsOnBar(bar)) return;
-  POINT cursor;
-  GetCursorPos(&cursor);
-  ScreenToClient(bar, &cursor);
-  mousePoint = cursor;
-  ForEachButton(HitTestCallback);
+  if (popupSuppressed || !PopupStillWanted(bar)) return;
+  FindPopupButton(bar);
   if (!hitButton || popupSuppressed) return;
 
   HLOCAL textBlock =
@@ -164,11 +180,20 @@ static void PopupTimerProcBody(HWND window, UINT, UINT_PTR timerId, DWORD) {
   }
 }
 
+void ShowKeyboardPopup() {
+  TearDownPopup();
+  if (popupBuilding || barSettings.popupsOff || GetActiveWindow() != extState.frameWindow) return;
+  keyboardPopup = 1;
+  if (SetTimer(extState.barWindow, 1, UINT(barSettings.popupDelay) & 0xFFFF, PopupTimerProc))
+    popupTimerPending = 1;
+}
+
 void TearDownPopup() {
   if (popupBuilding) {
     tearDownPending = 1;
     return;
   }
+  keyboardPopup = 0;
   if (popupTimerPending == 1) {
     KillTimer(extState.barWindow, 1);
     popupTimerPending = 0;
@@ -216,5 +241,6 @@ void ResetPopupState() {
   popupTimerPending = 0;
   popupBuilding = 0;
   tearDownPending = 0;
+  keyboardPopup = 0;
   popupText[0] = '\0';
 }

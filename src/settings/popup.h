@@ -9,6 +9,9 @@ extern int popupBuilding;      // PopupTimerProc is running
 
 // The timer routine of timer 1: builds and shows the popup.
 void CALLBACK PopupTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
+// Starts the wait for the popup of the button with the keyboard's focus
+// rectangle, as a resting mouse starts it for the button under it.
+void ShowKeyboardPopup();
 // Stops a pending timer and destroys the popup with its brush and font.
 void TearDownPopup();
 // The popup class's window procedure: default processing only.

@@ -198,6 +198,8 @@ int ReadOneButton(int number, ButtonRecord* previous, ButtonRecord** created, in
   int32_t red, green, blue;
   char iconText[kTextBufferSize];
   char descriptionText[kTextBufferSize];
+  char parameters[kTextBufferSize];
+  char startFolder[kTextBufferSize];
   if (!in.readNumber(IDS_KEY_ICON_INDEX, 0, &iconIndex) ||
       !in.readText(IDS_KEY_ICON_NAME, "", iconText) ||
       !in.readText(IDS_KEY_DESCRIPTION, "", descriptionText) ||
@@ -209,7 +211,9 @@ int ReadOneButton(int number, ButtonRecord* previous, ButtonRecord** created, in
       !in.readNumber(IDS_KEY_DISPLAY_MODE, 1, &displayMode) ||
       !in.readNumber(IDS_KEY_ICON_BACK_RED, 255, &red) ||
       !in.readNumber(IDS_KEY_ICON_BACK_GREEN, 255, &green) ||
-      !in.readNumber(IDS_KEY_ICON_BACK_BLUE, 255, &blue))
+      !in.readNumber(IDS_KEY_ICON_BACK_BLUE, 255, &blue) ||
+      !in.readText(IDS_KEY_PARAMETERS, "", parameters) ||
+      !in.readText(IDS_KEY_START_FOLDER, "", startFolder))
     return -1;
 
   ButtonRecord* record =
@@ -225,6 +229,10 @@ int ReadOneButton(int number, ButtonRecord* previous, ButtonRecord** created, in
   if (requiresFile == 1) record->flags |= BF_REQUIRES_FILE;
   if (multipleFiles == 1) record->flags |= BF_MULTIPLE_FILES;
   if (wait == 1) record->flags |= BF_WAIT;
+  // Only a program takes parameters and a start folder.
+  if (type == 1 && (!SetButtonText(&record->parameters, parameters) ||
+                    !SetButtonText(&record->startFolder, startFolder)))
+    return -1;
 
   record->flags &= ~uint32_t(BF_BATCH);
   char batchSuffix[kTextBufferSize];
@@ -544,7 +552,9 @@ UINT WriteButtonSection(ButtonRecord* record) {
     }
     complete =
         complete && (!(flags & BF_WAIT) || out.writeNumber(IDS_KEY_WAIT_FOR_COMPLETION, 1)) &&
-        (record->displayMode == 1 || out.writeNumber(IDS_KEY_DISPLAY_MODE, record->displayMode));
+        (record->displayMode == 1 || out.writeNumber(IDS_KEY_DISPLAY_MODE, record->displayMode)) &&
+        (!record->parameters || writeBlock(IDS_KEY_PARAMETERS, record->parameters, 4)) &&
+        (!record->startFolder || writeBlock(IDS_KEY_START_FOLDER, record->startFolder, 5));
   }
   complete = complete && ((flags & BF_FRAMED) || out.writeNumber(IDS_KEY_ICON_FRAME, 0)) &&
              ((record->backRed == 255 && record->backGreen == 255 && record->backBlue == 255) ||

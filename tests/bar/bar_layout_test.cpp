@@ -7,6 +7,7 @@
 #include <map>
 
 #include "bar/bar_layout.h"
+#include "bar/chevron.h"
 #include "bar/bar_test_window.h"
 
 namespace {
@@ -38,19 +39,23 @@ TEST_F(LayoutTest, ComputedPlacesAndGaps) {
   struct Case {
     int length, count, squish, iconsFramed, barFramed, position;
     int left, spacing, top;
+    int shown = -1, chevron = -1;  // buttons before the chevron, its left edge; -1: none
   } cases[] = {
       {400, 0, 0, 0, 0, 1, 3, 4, 9},  // one or none: three borders in, an eighth apart
       {400, 1, 1, 0, 0, 2, 3, 0, 0},
       {403, 5, 0, 0, 0, 4, 4, 60, 18},  // gap 60.75 -> 60; half the 3 left over in front
       {403, 5, 1, 0, 0, 1, 3, 0, 9},    // squished while they fit: no gap
       {403, 5, 1, 1, 0, 2, 3, 6, 3},    // ... but the frames' room
-      {98, 5, 0, 0, 0, 1, 4, -16, 9},   // -15.5 rounds away from zero
-      {98, 5, 1, 0, 0, 1, 3, -16, 9},
-      {101, 5, 0, 0, 0, 1, 3, -15, 9},  // -14.75 - 0.5 is cut to -15
+      // Too many to stand apart: side by side before the half-icon chevron, the rest behind it.
+      {98, 5, 0, 0, 0, 1, 3, 0, 9, 2, 82},
+      {98, 5, 1, 0, 0, 1, 3, 0, 9, 2, 82},
+      {101, 5, 0, 0, 0, 1, 3, 0, 9, 2, 85},
       {200, 5, 1, 1, 0, 1, 3, 6, 9},
-      {150, 5, 1, 1, 0, 4, 3, 6 - 10, 15},
-      {40, 10, 0, 0, 0, 1, 3, -24, 9},     // never more than three quarters of overlap
-      {300, 3, 0, 1, 1, 1, 3, 6 + 89, 5},  // the bar's border takes room from the gaps
+      {150, 5, 1, 1, 0, 4, 3, 6, 15, 3, 134},  // the third's frame ends at 114
+      {180, 5, 0, 1, 0, 1, 3, 6, 9, 4, 164},   // evenly spaced no more
+      {40, 10, 0, 0, 0, 1, 3, 0, 9, 0, 24},    // none fits: the chevron alone
+      {100, 3, 0, 0, 1, 1, 3, 0, 5, 2, 76},    // the bar's border takes room too
+      {300, 3, 0, 1, 1, 1, 3, 6 + 89, 5},      // the bar's border takes room from the gaps
       {300, 3, 0, 1, 1, 4, 3, 6 + 89, 7},
   };
   for (const Case& c : cases) {
@@ -66,6 +71,8 @@ TEST_F(LayoutTest, ComputedPlacesAndGaps) {
     EXPECT_EQ(firstIconLeft, c.left);
     EXPECT_EQ(iconSpacing, c.spacing);
     EXPECT_EQ(iconTop, c.top + (c.position == 1 ? Win95Pixel() : 0));
+    EXPECT_EQ(shownButtons, c.shown);
+    EXPECT_EQ(chevronLeft, c.chevron);
   }
 }
 

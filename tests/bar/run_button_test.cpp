@@ -10,8 +10,10 @@
 
 namespace {
 
-// An older File Manager: it answers only the ANSI selection message, in OEM.
+// An older File Manager: it answers only the ANSI selection and folder
+// messages, in OEM.
 std::vector<std::string> selection;
+std::string activeFolder;
 
 LRESULT CALLBACK FakeFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -22,21 +24,26 @@ LRESULT CALLBACK FakeFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       if (wParam < selection.size()) CharToOemA(selection[wParam].c_str(), record->szName);
       return 0;
     }
+    case FM_GETDRIVEINFOA:
+      CharToOemA(activeFolder.c_str(), reinterpret_cast<FMS_GETDRIVEINFOA*>(lParam)->szPath);
+      return 1;
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
-// The command lines started, each after the program named apart, and the
-// error a start fails with (0: it pretends).
+// The command lines started, each after the program named apart and before
+// "@" and the folder it starts in, and the error a start fails with (0: it
+// pretends).
 std::string startedLines;
 DWORD startError = 0;
 BOOL WINAPI WatchedCreateProcessW(LPCWSTR program, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
-                                  LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                  LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR folder,
                                   LPSTARTUPINFOW, LPPROCESS_INFORMATION started) {
   // All ASCII.
   if (program) startedLines.append(program, program + wcslen(program)).append("|");
   startedLines.append(commandLine, commandLine + wcslen(commandLine));
+  if (folder) startedLines.append("@").append(folder, folder + wcslen(folder));
   *started = PROCESS_INFORMATION{};
   SetLastError(startError);
   return startError == 0;
@@ -120,11 +127,16 @@ TEST_F(RunButtonTest, ProgramButtonsStartTheirCommandLineOrSayWhyNot) {
   for (const std::string& name : batchNames(8191)) batchLine += " \"" + name + "\"";
   const std::string failed =
       "Windows is unable to execute the specified program: \n\r" + view + "\n";
+  const std::string batchParameters =
+      "The parameters \"50%%\" cannot be passed to a batch file safely: the command interpreter "
+      "would read a percent sign left after the placeholders, a lone quotation mark or a line end "
+      "in them as part of the command. The program was not started.";
   const struct {
     uint32_t flags;
     std::vector<std::string> selection;
     DWORD error;
     std::string started, box;
+    std::string parameters = "", startFolder = "", folder = "C:\\WORK";  // of File Manager
   } cases[] = {
       {BF_REQUIRES_FILE | BF_PASS_FILES | BF_MULTIPLE_FILES, {}, 0, "", "Please select a file!"},
       {BF_PASS_FILES, {}, 0, view, ""},
@@ -146,6 +158,43 @@ TEST_F(RunButtonTest, ProgramButtonsStartTheirCommandLineOrSayWhyNot) {
       {0, {}, ERROR_INVALID_NAME, view, "The path to the specified program is invalid."},
       {0, {}, ERROR_BAD_EXE_FORMAT, view, "The specified program file is sick."},
       {0, {}, 7, view, "WinExec error code = 7."},
+      // Placeholders: quoted by the bar's rules outside the user's quotes, as
+      // they are inside; a backslash before the user's closing quote doubled.
+      {BF_PASS_FILES | BF_MULTIPLE_FILES, two, 0,
+       view + " a \"C:\\WORK\\archive.7z\" C:\\A.TXT C:\\B.TXT", "", "a \"%P\\archive.7z\" %F"},
+      {BF_PASS_FILES | BF_MULTIPLE_FILES, blanks, 0, view + " -C \"C:\\\\\" \"C:\\A.TXT\" next", "",
+       "-C \"%P\" \"%N\" next", "", "C:\\"},
+      {BF_PASS_FILES, one, 0, view + " 100% %X C:\\DATA\\README.TXT", "", "100%% %X"},
+      {0, one, 0, view + " -q ", "", "-q %F"},
+      {BF_PASS_FILES,
+       {"C:\\a\"b.txt"},
+       0,
+       "",
+       "The name \"C:\\a\"b.txt\" holds a quotation mark: put between the quotes of the "
+       "button's parameters it would end them. The program was not started.",
+       "\"%N\""},
+      {BF_PASS_FILES | BF_BATCH, one, 0,
+       batchStart + " x \"C:\\DATA\\README.TXT\" \"C:\\WORK\\out\"\"", "", "x %N \"%P\\out\""},
+      {BF_BATCH, {}, 0, "", batchParameters, "50%%"},
+      {0,
+       {},
+       0,
+       "",
+       "File Manager did not tell the folder of its active window (%P). The program was not "
+       "started.",
+       "%P",
+       "",
+       ""},
+      // The start folder: an existing one, %P, and one that does not exist.
+      {0, {}, 0, view + "@C:\\", "", "", "%P", "C:\\"},
+      {0, {}, 0, view + "@" + system, "", "", system},
+      {0,
+       {},
+       0,
+       "",
+       "The start folder \"C:\\WORK\\gone\" does not exist. The program was not started.",
+       "",
+       "%P\\gone"},
   };
   MessageBoxCatcher catcher;
   const HLOCAL button = LocalHandle(CreateButton(view.c_str(), "", "", 1, 1, nullptr));
@@ -154,10 +203,14 @@ TEST_F(RunButtonTest, ProgramButtonsStartTheirCommandLineOrSayWhyNot) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.flags << " " << c.selection.size() << " " << c.error);
     selection = c.selection;
+    activeFolder = c.folder;
     startError = c.error;
     startedLines.clear();
     catcher.clear();
-    static_cast<ButtonRecord*>(LocalLock(button))->flags = flags | c.flags;
+    auto* record = static_cast<ButtonRecord*>(LocalLock(button));
+    record->flags = flags | c.flags;
+    ASSERT_TRUE(SetButtonText(&record->parameters, c.parameters.c_str()) &&
+                SetButtonText(&record->startFolder, c.startFolder.c_str()));
     LocalUnlock(button);
     Click(button);
     EXPECT_EQ(startedLines, c.started);

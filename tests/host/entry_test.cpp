@@ -30,7 +30,8 @@ bool RegisterPlainClass(const char* name) {
 
 using LoadSequenceTest = RealBarTest;
 
-// A load that fails: one report, File Manager's record untouched, none of our commands posted.
+// A load that fails: one report, answered 0 with File Manager's record untouched and its MDI
+// client's procedure back, none of our commands posted.
 TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
   const struct {
     const char* barOn;
@@ -60,10 +61,14 @@ TEST_F(LoadSequenceTest, ALoadThatFailsIsReportedOnceAndPostsNoCommand) {
     MessageBoxCatcher catcher;
     EXPECT_EQ(FMExtensionProc(c.noFrame ? nullptr : frame_, FMEVENT_LOAD,
                               reinterpret_cast<LPARAM>(&load)),
-              1);
+              0);
     ASSERT_EQ(catcher.boxes().size(), 1u);
     EXPECT_EQ(catcher.boxes()[0].text, c.text);
     EXPECT_EQ(std::memcmp(&load, &before, sizeof load), 0);
+    if (!c.noMdiClient) {
+      EXPECT_EQ(GetWindowLongPtrA(mdiClient_, GWLP_WNDPROC),
+                GetClassLongPtrA(mdiClient_, GCLP_WNDPROC));
+    }
     EXPECT_TRUE(c.barClassTaken < 2 || (objects > 0 && GdiObjectCount() == objects))
         << "GDI objects before: " << objects << ", after: " << GdiObjectCount();
     if (!c.noMdiClient) MoveWindow(mdiClient_, 0, 0, 400, 201, TRUE);  // placed anew

@@ -3,9 +3,15 @@
 // commands, its Delete dialog and real programs.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
+#include <oleacc.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "bar/buttons.h"
 #include "bar_host_fixture.h"
 #include "support/dialog_script.h"
 #include "support/msgbox_catcher.h"
@@ -62,6 +68,7 @@ class BarClickTest : public BarInHostTest {
       if (count) fmhost::Pump(50);
       runs.clear();
       programs_.clear();
+      folders_.clear();
       std::ifstream log(log_, std::ios::binary);
       Names run;
       bool inArgument = false;  // a line that is none of the logger's is the argument's rest
@@ -69,6 +76,8 @@ class BarClickTest : public BarInHostTest {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("program: ", 0) == 0) {
           programs_.push_back(line.substr(9));
+        } else if (line.rfind("folder: ", 0) == 0) {
+          folders_.push_back(line.substr(8));
         } else if (line.rfind("cmdline: ", 0) == 0) {
           // A program path with a blank comes quoted.
           run = {line.substr(9)};
@@ -93,9 +102,72 @@ class BarClickTest : public BarInHostTest {
   }
   std::string logger_ = ProgramDirectory() + "\\cmdline_logger.exe";
   std::string log_;
-  Names programs_;
+  Names programs_, folders_;  // of each run: the program that ran, its current folder
 };
 using BarOnScreenTest = BarClickTest;
+
+// Reads the first popup menu this thread opens, from inside its modal loop,
+// and chooses its item `choose` with the keyboard (-1: closes it).
+class MenuChooser {
+ public:
+  explicit MenuChooser(int choose) : choose_(choose) {
+    active_ = this;
+    timer_ = SetTimer(nullptr, 0, 20, Tick);
+  }
+  ~MenuChooser() {
+    KillTimer(nullptr, timer_);
+    active_ = nullptr;
+  }
+  Names items;
+  bool seen = false;
+
+ private:
+  static BOOL CALLBACK Visit(HWND window, LPARAM found) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    MenuChooser* self = active_;
+    HWND window = nullptr;
+    if (!self || self->seen) return;
+    EnumThreadWindows(GetCurrentThreadId(), Visit, reinterpret_cast<LPARAM>(&window));
+    auto menu = window ? reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0)) : nullptr;
+    if (!menu) return;
+    self->seen = true;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      char text[260] = "";
+      GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+      self->items.push_back(text);
+    }
+    if (self->choose_ < 0) {
+      EndMenu();
+      return;
+    }
+    for (int i = 0; i <= self->choose_; ++i) PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+  }
+  static MenuChooser* active_;
+  int choose_;
+  UINT_PTR timer_ = 0;
+};
+MenuChooser* MenuChooser::active_ = nullptr;
+
+// Where the layout put each button, in list order (bar client coordinates).
+std::vector<RECT> ButtonPlaces(HWND bar) {
+  std::vector<RECT> places;
+  for (auto handle = reinterpret_cast<HLOCAL>(GetWindowLongPtrA(bar, 0)); handle;) {
+    auto* record = static_cast<ButtonRecord*>(LocalLock(handle));
+    if (!record) break;
+    places.push_back({record->left, record->top, record->right, record->bottom});
+    HLOCAL next = record->next;
+    LocalUnlock(handle);
+    handle = next;
+  }
+  return places;
+}
 using ProgramButtonTest = BarClickTest;
 
 constexpr COLORREF kBarColour = RGB(32, 160, 64);
@@ -200,7 +272,8 @@ TEST_F(BarClickTest, AButtonThatCannotRunSaysWhyAndDoesNothing) {
   StartWith({MenuButton("Sort by Type", {{"Requires File", "1"}}),
              MenuButton("Format Hard Disk"),
              Logger(logger_, {{"Allow Multiple Files", "0"}}),
-             {{"Program Name or Menu Item", missing}, {"Pass Selected Files", "0"}}});
+             {{"Program Name or Menu Item", missing}, {"Pass Selected Files", "0"}},
+             Logger(logger_, {{"Start Folder", directory_ + "\\gone"}})});
   MakeFile("one.txt");
   MakeFile("two.txt");
   const std::string notFound =
@@ -212,11 +285,16 @@ TEST_F(BarClickTest, AButtonThatCannotRunSaysWhyAndDoesNothing) {
     Names selection;
     std::string text;  // empty: it runs
     UINT icon;
-  } cases[] = {{0, {}, "Please select a file!", 0},
-               {1, {}, notFound, MB_ICONEXCLAMATION},
-               {2, {"one.txt", "two.txt"}, "Please select only 1 file!", 0},
-               {3, {}, cannot, MB_ICONHAND},
-               {0, {"one.txt"}, "", 0}};
+  } cases[] = {
+      {0, {}, "Please select a file!", 0},
+      {1, {}, notFound, MB_ICONEXCLAMATION},
+      {2, {"one.txt", "two.txt"}, "Please select only 1 file!", 0},
+      {3, {}, cannot, MB_ICONHAND},
+      {4,
+       {},
+       "The start folder \"" + directory_ + "\\gone\" does not exist. The program was not started.",
+       MB_ICONHAND},
+      {0, {"one.txt"}, "", 0}};
   MessageBoxCatcher catcher(Module());
   ASSERT_TRUE(catcher.watching());
   // Counts the starts the extension tries, however slowly a program would come up.
@@ -297,12 +375,21 @@ TEST_F(BarClickTest, TheDeleteButtonGoesThroughFileManagersDeleteDialog) {
 // Manager and as ANSI or OEM names from an older one; an empty file is passed
 // like any other, and a dozen long names make a command line far beyond the
 // old 259 characters. Files dropped onto a button are passed as the selected,
-// unless a dialog of File Manager's is up.
+// unless a dialog of File Manager's is up. Parameters put the files, the first
+// file and File Manager's folder where they say, in a program's and a batch
+// file's command line, started in the folder given.
 TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
   using fmhost::SelectionNames;
   config_.names = SelectionNames::kAnsiAndUnicode;
-  const std::vector<Keys> buttons = {Logger(logger_),
-                                     Logger(logger_, {{"Allow Multiple Files", "0"}})};
+  const std::string batch = directory_ + "\\to logger.bat";
+  std::ofstream(batch) << "@\"" << logger_ << "\" %*\r\n";
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::vector<Keys> buttons = {
+      Logger(logger_), Logger(logger_, {{"Allow Multiple Files", "0"}}),
+      Logger(logger_, {{"Parameters", "a \"%P\\archive.7z\" %F"}, {"Start Folder", "%P"}}),
+      Logger(logger_, {{"Parameters", "%N -x %%"}, {"Start Folder", system}}),
+      Logger(batch, {{"Parameters", "-o \"%P\\out\" %F"}})};
   StartWith(buttons);
   Names many = {"empty.txt", u8"\u03b1\u03b2\u03b3.txt", u8"\u6587\u4ef6 \u540d.txt"};
   for (char c = 'a'; c < 'm'; ++c) many.push_back(std::string(110, c) + " x.txt");
@@ -318,6 +405,9 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
   }
   const std::string one = MakeFile("one.txt"), two = MakeFile("two words.txt");
   const std::string accented = u8"\u00e9t\u00e9.txt", accentedPath = MakeFile(accented);
+  const Names archive = {
+      logger_ + " a \"" + directory_ + "\\archive.7z\" " + one + " \"" + two + "\"", "a",
+      directory_ + "\\archive.7z", one, two};
   const struct {
     int button;
     Names selection, run;  // the command line, the arguments
@@ -326,6 +416,7 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     // The drop comes while one of File Manager's dialogs is up: it is let go, and the click
     // that follows, with nothing selected, runs the program alone.
     bool dialogUp = false;
+    std::string folder = "";  // the run's current folder; empty: not looked at
   } cases[] = {
       {0, {}, {logger_}},
       {0, {"one.txt", "two words.txt"}, {logger_ + " " + one + " \"" + two + "\"", one, two}},
@@ -340,6 +431,31 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
        SelectionNames::kAnsi,
        true},
       {0, {"one.txt", "two words.txt"}, {logger_}, SelectionNames::kAnsi, true, true},
+      {2,
+       {"one.txt", "two words.txt"},
+       archive,
+       SelectionNames::kAnsiAndUnicode,
+       false,
+       false,
+       directory_},
+      {2,
+       {"one.txt", "two words.txt"},
+       archive,
+       SelectionNames::kAnsiAndUnicode,
+       true,
+       false,
+       directory_},
+      {3,
+       {"one.txt", "two words.txt"},
+       {logger_ + " " + one + " -x %", one, "-x", "%"},
+       SelectionNames::kAnsiAndUnicode,
+       false,
+       false,
+       system},
+      {4,
+       {"one.txt", "two words.txt"},
+       {logger_ + " -o \"" + directory_ + "\\out\" \"" + one + "\" \"" + two + "\"", "-o",
+        directory_ + "\\out", one, two}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -371,6 +487,9 @@ TEST_F(ProgramButtonTest, PassesTheSelectedFilesToTheProgram) {
     auto runs = WaitForRuns(1);
     ASSERT_EQ(runs.size(), 1u) << c.selection.size();
     EXPECT_EQ(runs[0], c.run);
+    if (!c.folder.empty()) {
+      EXPECT_EQ(folders_, Names{c.folder});
+    }
   }
 }
 
@@ -483,6 +602,306 @@ TEST_F(ProgramButtonTest, NamesReachABatchFileWholeOrTheRunIsRefused) {
       if (!r.drop) std::sort(sent.begin(), sent.end());
       EXPECT_EQ(arrived == sent, button < 2 || r.wholeToProgram) << runs[0][0];
     }
+  }
+}
+
+using BarAccessTest = BarClickTest;
+
+VARIANT Child(long id) {
+  VARIANT child = {};
+  child.vt = VT_I4;
+  child.lVal = id;
+  return child;
+}
+
+std::string Narrow(BSTR text) {
+  char buffer[520] = "";
+  if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+  SysFreeString(text);
+  return buffer;
+}
+
+IAccessible* BarObject(HWND bar) {
+  IAccessible* object = nullptr;
+  EXPECT_EQ(AccessibleObjectFromWindow(bar, DWORD(OBJID_CLIENT), IID_IAccessible,
+                                       reinterpret_cast<void**>(&object)),
+            S_OK);
+  return object;
+}
+
+long Focused(IAccessible* bar) {
+  VARIANT focus = {};
+  return bar->get_accFocus(&focus) == S_OK && focus.vt == VT_I4 ? focus.lVal : -1;
+}
+
+// Five buttons as a client reads them, pressed by their default action, and
+// a client of another thread cut off at the unload.
+TEST_F(BarAccessTest, ScreenReadersReadAndPressEveryButton) {
+  StartWith({MenuButton("Sort by Type", {{"Description", "Sorts by type"}}),
+             MenuButton("Sort by Name"), Logger(logger_, {{"Description", "Logs its files"}}),
+             MenuButton("Sort by Size", {{"Description", "Sorts by size"}}), Logger(logger_)});
+  const std::string one = MakeFile("one.txt");
+  ASSERT_TRUE(Select({"one.txt"}));
+  IAccessible* bar = BarObject(Bar());
+  ASSERT_NE(bar, nullptr);
+  long count = 0;
+  ASSERT_EQ(bar->get_accChildCount(&count) == S_OK ? count : -1, 5);
+  const Names names = {"Icon Bar",       "Sorts by type", "Sort by Name",
+                       "Logs its files", "Sorts by size", logger_};
+  const RECT screen = WindowRectIn(Bar(), nullptr);
+  for (long child = 0; child <= count; ++child) {
+    SCOPED_TRACE(child);
+    BSTR name = nullptr, action = nullptr;
+    VARIANT role = {}, state = {}, hit = {};
+    long x = 0, y = 0, width = 0, height = 0;
+    // The centre of a button hits it; between the first two, the bar.
+    const POINT at = child ? geometry_.Centre(int(child) - 1)
+                           : POINT{(geometry_.Button(0).right + geometry_.Button(1).left) / 2,
+                                   geometry_.Centre(0).y};
+    EXPECT_EQ(bar->get_accName(Child(child), &name) | bar->get_accRole(Child(child), &role) |
+                  bar->get_accState(Child(child), &state) |
+                  bar->accLocation(&x, &y, &width, &height, Child(child)) |
+                  bar->accHitTest(screen.left + at.x, screen.top + at.y, &hit),
+              S_OK);
+    bar->get_accDefaultAction(Child(child), &action);
+    EXPECT_EQ(
+        Sides({x - screen.left, y - screen.top, x - screen.left + width, y - screen.top + height}),
+        Sides(child ? geometry_.Button(int(child) - 1)
+                    : RECT{0, 0, geometry_.length, geometry_.height}));
+    EXPECT_EQ(hit.lVal, child);
+    EXPECT_EQ(role.lVal, child ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_TOOLBAR);
+    EXPECT_EQ(state.lVal & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE),
+              STATE_SYSTEM_FOCUSABLE);
+    char roleText[64] = "";
+    GetRoleTextA(DWORD(role.lVal), roleText, sizeof roleText);
+    const std::string nameText = Narrow(name), actionText = Narrow(action);
+    EXPECT_EQ(nameText, names[size_t(child)]);
+    EXPECT_EQ(actionText, child ? "Press" : "");
+    std::printf("accessible: %*s%s \"%s\" at %ld,%ld %ldx%ld state 0x%lx%s%s\n", child ? 2 : 0, "",
+                roleText, nameText.c_str(), x - screen.left, y - screen.top, width, height,
+                state.lVal, child ? ", action " : "", actionText.c_str());
+  }
+  VARIANT next = {}, last = {};
+  EXPECT_EQ(bar->accNavigate(NAVDIR_NEXT, Child(1), &next), S_OK);
+  EXPECT_EQ(bar->accNavigate(NAVDIR_LASTCHILD, Child(CHILDID_SELF), &last), S_OK);
+  EXPECT_EQ(std::make_pair(next.lVal, last.lVal), std::make_pair(2L, 5L));
+  EXPECT_EQ(bar->accNavigate(NAVDIR_NEXT, Child(5), &next), S_FALSE);
+
+  // Pressed as a click presses it: with the selection.
+  EXPECT_EQ(bar->accDoDefaultAction(Child(3)), S_OK);
+  EXPECT_EQ(WaitForRuns(1), (std::vector<Names>{{logger_ + " " + one, one}}));
+  // Unavailable while the bar is off.
+  Command(kBarOff);
+  VARIANT state = {};
+  bar->get_accState(Child(3), &state);
+  EXPECT_TRUE(state.lVal & STATE_SYSTEM_UNAVAILABLE);
+  EXPECT_FALSE(SUCCEEDED(bar->accDoDefaultAction(Child(3))));
+  Command(kBarOn);
+  EXPECT_TRUE(WaitForRuns(1, 300).empty());
+
+  bar->Release();
+
+  // A client of another thread holds the object over the unload.
+  std::atomic<int> phase{0};  // 1: holds the object, 2: unloaded, 3: asked again
+  long before = -1, after = -1;
+  HRESULT afterResult = S_OK;
+  std::thread client([&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IAccessible* object = nullptr;
+    if (AccessibleObjectFromWindow(Bar(), DWORD(OBJID_CLIENT), IID_IAccessible,
+                                   reinterpret_cast<void**>(&object)) == S_OK)
+      object->get_accChildCount(&before);
+    for (phase = 1; phase != 2;) Sleep(1);
+    if (object) {
+      afterResult = object->get_accChildCount(&after);
+      object->Release();
+    }
+    CoUninitialize();
+    phase = 3;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return phase == 1; }));
+  fmhost::UnloadExtensions(frame_);
+  phase = 2;
+  EXPECT_TRUE(PumpUntil([&] { return phase == 3; }));
+  client.join();
+  EXPECT_EQ(before, 5);
+  EXPECT_TRUE(FAILED(afterResult)) << std::hex << afterResult;
+}
+
+// Types keys as a user does, with Shift held around them when asked.
+void Type(std::vector<WORD> keys, bool shift = false) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD key, DWORD flags) {
+    inputs.emplace_back();
+    inputs.back().type = INPUT_KEYBOARD;
+    inputs.back().ki = {key, 0, flags, 0, 0};
+  };
+  if (shift) add(VK_SHIFT, 0);
+  for (WORD key : keys) add(key, 0), add(key, KEYEVENTF_KEYUP);
+  if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The walk over five buttons from "Icon Bar Keys": Enter runs one past File
+// Manager's own Enter, Shift+F10 opens its menu (Delete), Escape leaves the bar.
+TEST_F(BarAccessTest, TheKeyboardWalksRunsAndLeavesTheBar) {
+  StartWith({MenuButton("Sort by Type"), MenuButton("Sort by Name"),
+             Logger(logger_, {{"Description", "Logs"}}), MenuButton("Sort by Size"),
+             MenuButton("Sort by Date")},
+            {{"Popup Delay", "1"}});
+  const std::string one = MakeFile("one.txt");
+  ASSERT_TRUE(Select({"one.txt"}));
+  SetForegroundWindow(frame_);
+  SetActiveWindow(frame_);
+  const HWND list = GetWindow(Tree(), GW_CHILD);
+  SetFocus(list);
+  fmhost::Pump(20);
+  ASSERT_EQ(GetFocus(), list);
+  const BarPicture unfocused(Bar());
+  const RECT first = geometry_.Button(0);
+  std::vector<COLORREF> edge;
+  for (int x = first.left + 1; x < first.right - 1; ++x)
+    edge.push_back(unfocused.At(x, first.top + 1));
+
+  Command(52);
+  ASSERT_EQ(GetFocus(), Bar());
+  IAccessible* bar = BarObject(Bar());
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(Focused(bar), 1);
+  UpdateWindow(Bar());
+  const BarPicture focused(Bar());
+  int changed = 0;
+  for (int x = first.left + 1; x < first.right - 1; ++x)
+    changed += focused.At(x, first.top + 1) != edge[size_t(x - first.left - 1)];
+  EXPECT_GT(changed, (first.right - first.left) / 4) << "the dotted focus rectangle";
+
+  const std::pair<std::vector<WORD>, long> walk[] = {
+      {{VK_RIGHT, VK_RIGHT}, 3}, {{VK_END}, 5}, {{VK_RIGHT}, 5}, {{VK_HOME}, 1}, {{VK_LEFT}, 1},
+      {{VK_RIGHT, VK_RIGHT}, 3}};
+  auto pumpUntil = [&](const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 5000;)
+      fmhost::PumpWithAccelerators(frame_, 20);
+    return done();
+  };
+  for (const auto& [keys, focus] : walk) {
+    Type(keys);
+    EXPECT_TRUE(pumpUntil([&, focus = focus] { return Focused(bar) == focus; })) << focus;
+  }
+  // Its popup, as for the mouse, at the focused button.
+  HWND popup = nullptr;
+  EXPECT_TRUE(pumpUntil([&] { return (popup = FindWindowA("QXPopUp", nullptr)) != nullptr; }));
+  EXPECT_EQ(WindowRectIn(popup, nullptr).left,
+            WindowRectIn(Bar(), nullptr).left + geometry_.Button(2).left);
+
+  const WORD lastCommand = fmhost::LastCommand();
+  Type({VK_RETURN});
+  EXPECT_TRUE(
+      pumpUntil([&] { return GetFileAttributesA(log_.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+  EXPECT_EQ(WaitForRuns(1), (std::vector<Names>{{logger_ + " " + one, one}}));
+  EXPECT_EQ(fmhost::LastCommand(), lastCommand) << "File Manager's Enter";
+
+  Type({VK_F10}, true);
+  Type({'D'});
+  long count = 0;
+  EXPECT_TRUE(pumpUntil([&] { return bar->get_accChildCount(&count) == S_OK && count == 4; }));
+  EXPECT_EQ(Focused(bar), 3);
+  EXPECT_EQ(GetFocus(), Bar());
+
+  Type({VK_ESCAPE});
+  EXPECT_TRUE(pumpUntil([&] { return GetFocus() == list; }));
+  EXPECT_EQ(fmhost::LastCommand(), lastCommand) << "File Manager's Escape";
+  EXPECT_EQ(Focused(bar), -1);
+  // File Manager has its keys back.
+  Type({VK_RETURN});
+  EXPECT_TRUE(pumpUntil([&] { return fmhost::LastCommand() == fmhost::kOpen; }));
+  bar->Release();
+}
+
+// Whatever File Manager's width, each button stands whole inside it, apart from the others, or
+// is listed by the chevron at its right end; a chevron entry runs its button with the selection.
+TEST_F(ProgramButtonTest, ButtonsBeyondFileManagersEdgeAreReachedThroughTheChevron) {
+  const std::string one = MakeFile("one.txt");
+  const struct {
+    int frameWidth, buttons;
+    bool squishLeft;
+  } cases[] = {
+      {800, 8, false}, {800, 20, false}, {420, 20, false}, {420, 20, true}, {200, 6, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.frameWidth) + " " + std::to_string(c.buttons));
+    geometry_.length = 1000;
+    geometry_.squishLeft = c.squishLeft;
+    std::vector<Keys> buttons;
+    for (int n = 0; n < c.buttons; ++n)
+      buttons.push_back(Logger(logger_, {{"Description", "button " + std::to_string(n)}}));
+    StartWith(buttons);
+    MoveWindow(frame_, 0, 0, c.frameWidth, 600, TRUE);  // the layout follows the new width
+    fmhost::Pump(50);
+    RECT client;
+    GetClientRect(frame_, &client);  // what shows of the bar
+    const std::vector<RECT> places = ButtonPlaces(Bar());
+    ASSERT_EQ(places.size(), size_t(c.buttons));
+    size_t shown = 0;
+    while (shown < places.size() && places[shown].left >= 0 &&
+           places[shown].right <= client.right &&
+           places[shown].right - places[shown].left == GetSystemMetrics(SM_CXICON))
+      ++shown;
+    for (size_t n = 1; n < shown; ++n) EXPECT_LT(places[n - 1].right, places[n].left) << n;
+    for (size_t n = shown; n < places.size(); ++n) EXPECT_GE(places[n].left, client.right) << n;
+    Names beyond;
+    for (size_t n = shown; n < places.size(); ++n) beyond.push_back("button " + std::to_string(n));
+    if (beyond.empty()) {
+      EXPECT_EQ(c.frameWidth, 800);  // the narrow windows cannot show them all
+      continue;
+    }
+    ASSERT_TRUE(Select({"one.txt"}));
+    const POINT chevron = {client.right - GetSystemMetrics(SM_CXICON) / 4, places[0].top + 4};
+    MenuChooser chooser(int(beyond.size()) - 1);
+    Click(chevron);
+    EXPECT_EQ(chooser.items, beyond);
+    auto runs = WaitForRuns(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], (Names{logger_ + " " + one, one}));
+  }
+}
+
+// Made taller or shorter by its frame, the bar moves File Manager's MDI client at once.
+TEST_F(BarOnScreenTest, ATallerOrShorterBarMovesFileManagersWindowsAtOnce) {
+  geometry_.barFramed = true;
+  StartWith({MenuButton("Sort by Name")});
+  for (int height : {90, 30, 60}) {
+    SCOPED_TRACE(height);
+    SetWindowPos(Bar(), nullptr, 0, 0, geometry_.length, height, SWP_NOMOVE | SWP_NOZORDER);
+    const RECT bar = WindowRectIn(Bar(), frame_);
+    EXPECT_EQ(bar.bottom - bar.top, height);
+    EXPECT_EQ(WindowRectIn(fmhost::MdiClient(frame_), frame_).top, bar.bottom + 1);
+    fmhost::Pump(50);
+    const RECT tree = WindowRectIn(Tree(), frame_);
+    EXPECT_GT(tree.top, bar.bottom);
+  }
+}
+
+// Today's File Manager is Unicode: a folder's name passes whole through the MDI client that the
+// extension took over, into a new window's title and the directory it lists.
+TEST_F(BarOnScreenTest, ANewWindowOfAFolderWithANonLatinNameOpensIt) {
+  config_.unicode = true;
+  StartWith({MenuButton("Sort by Name")});
+  EXPECT_TRUE(IsWindowUnicode(fmhost::MdiClient(frame_)));
+  for (const char* name : {u8"\u043f\u0430\u043f\u043a\u0430", u8"\u6587\u4ef6\u5939"}) {
+    const std::wstring folder = Wide(directory_ + "\\" + name, CP_UTF8);
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring inside = folder + L"\\inside.txt";
+    CloseHandle(CreateFileW(inside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    HWND first = fmhost::OpenTree(frame_, folder);
+    ASSERT_NE(first, nullptr);
+    SendMessageA(frame_, WM_COMMAND, fmhost::kNewWindow, 0);
+    HWND second = Tree();
+    ASSERT_NE(second, first);
+    wchar_t title[MAX_PATH] = L"";
+    GetWindowTextW(second, title, MAX_PATH);
+    EXPECT_EQ(std::wstring(title), folder + L"\\*.*:2");
+    EXPECT_EQ(fmhost::TreeDirectoryW(second), folder);
+    EXPECT_EQ(fmhost::ListedNames(second), Names{"inside.txt"});
   }
 }
 

@@ -201,9 +201,18 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
              EXPECT_EQ(Text(d, IDC_PATH), batch);
              EXPECT_EQ(Text(d, IDC_DESCRIPTION), "Mark the file");
              EXPECT_EQ(IsDlgButtonChecked(d, IDC_MULTIPLE_FILES), BST_CHECKED);
+             EXPECT_EQ(Text(d, IDC_PARAMETERS) + Text(d, IDC_START_FOLDER), "");
              SetDlgItemTextA(d, IDC_DESCRIPTION, "Marks the selected file");
+             SetDlgItemTextA(d, IDC_PARAMETERS, "%F");
+             SetDlgItemTextA(d, IDC_START_FOLDER, directory_.c_str());
              ClickControl(d, IDC_MAXIMIZE);
              ClickControl(d, IDOK);
+           })});
+  OnButton('c', 0, {Script::In("Change Program Icon", [&](HWND d) {
+             EXPECT_EQ(Text(d, IDC_PARAMETERS), "%F");
+             EXPECT_EQ(Text(d, IDC_START_FOLDER), directory_);
+             SetDlgItemTextA(d, IDC_PARAMETERS, "%N changed");
+             ClickControl(d, IDCANCEL);
            })});
   OnButton('c', 1, {Script::In("Change Menu Icon", [](HWND d) { ClickControl(d, IDCANCEL); })});
   Run(kBarOptions, {Script::In("IconBar Options", [](HWND d) { ClickControl(d, IDC_COLOR); }),
@@ -240,6 +249,8 @@ TEST_F(DialogsInHostTest, ANewUserBuildsChangesUsesAndKeepsABar) {
                          {"Description", "Marks the selected file"},
                          {"Allow Multiple Files", "(none)"},
                          {"Display Mode", "3"},
+                         {"Parameters", "%F"},
+                         {"Start Folder", directory_},
                          {"Icon Frame", "0"},
                          {"Icon Background Color Green", "120"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(SettingsValue("Icon0", key), value) << key;

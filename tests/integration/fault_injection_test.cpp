@@ -118,6 +118,11 @@ class FaultInjectionTest : public BarInHostTest {
       };
       if (phase == kLoad) arm();
       Start(phase != kLoad);
+      if (phase == kLoad) {  // File Manager goes on working, whether it kept the extension or not
+        const size_t trees = fmhost::Trees(frame_).size();
+        SendMessageA(frame_, WM_COMMAND, fmhost::kNewWindow, 0);
+        EXPECT_EQ(fmhost::Trees(frame_).size(), trees + 1);
+      }
       if (phase == kSave || phase == kUnload) {
         Command(kBarOff);
         Command(kBarOn);

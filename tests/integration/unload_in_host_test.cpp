@@ -34,7 +34,10 @@ TEST_F(ExtensionInHostTest, TheMenuAndTheBarSwitch) {
     HMENU menu = fmhost::Extensions(frame_)[0].menu;
     ASSERT_EQ(GetSubMenu(GetMenu(frame_), fmhost::kFirstExtensionMenu), menu);
     EXPECT_EQ(ItemText(GetMenu(frame_), fmhost::kFirstExtensionMenu), "&QX's Extension");
-    ASSERT_EQ(GetMenuItemCount(menu), 17);
+    ASSERT_EQ(GetMenuItemCount(menu), 19);
+    EXPECT_TRUE(GetMenuState(menu, 17, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(ItemText(menu, 18), "Icon Bar Keys");
+    EXPECT_EQ(GetMenuItemID(menu, 18), kMenuDelta + 52);
     for (UINT n = 0; n < 8; ++n) {
       EXPECT_EQ(GetMenuItemID(menu, 2 * n), ids[n]) << n;
       EXPECT_TRUE(GetMenuState(menu, 2 * n + 1, MF_BYPOSITION) & MF_SEPARATOR) << n;
@@ -47,7 +50,7 @@ TEST_F(ExtensionInHostTest, TheMenuAndTheBarSwitch) {
       if (on != stored) Command(on ? kBarOn : kBarOff);
       EXPECT_EQ(ItemText(menu, 16), on ? "Bar &Off" : "Bar &On");
       EXPECT_EQ(GetMenuItemID(menu, 16), kMenuDelta + (on ? kBarOff : kBarOn));
-      for (UINT position = 0; position <= 14; position += 2)
+      for (UINT position : {0, 2, 4, 6, 8, 10, 12, 14, 18})
         EXPECT_EQ(!!(GetMenuState(menu, position, MF_BYPOSITION) & MF_GRAYED), !on) << position;
     }
     fmhost::Destroy(frame_);

@@ -89,6 +89,9 @@ std::vector<std::string> Images() {
     images.push_back(Image(BlockText(r.programName.handle), BlockText(r.iconName.handle),
                            BlockText(r.description.handle), r.flags, r.displayMode, r.iconIndex,
                            RGB(r.backRed, r.backGreen, r.backBlue)));
+    // A program's parameters and start folder, when it has them.
+    if (r.parameters || r.startFolder)
+      images.back() += " " + BlockText(r.parameters) + "|" + BlockText(r.startFolder);
   }
   return images;
 }
@@ -115,7 +118,8 @@ std::string RichFile() {
   return text + "Font Facename=Courier New\n" +
          Sections({"C:\\TOOLS\\EDIT.EXE /n\nIcon Index=3\nIcon Name=C:\\ICONS\\EDIT.ICO\n"
                    "Requires File=1\nDescription=Edit the file\nAllow Multiple Files=0\n"
-                   "Wait For Completion=1\nDisplay Mode=3\nIcon Frame=0\nIcon Background Color "
+                   "Wait For Completion=1\nDisplay Mode=3\nParameters=a \"%P\\x.7z\" %F\n"
+                   "Start Folder=%P\nIcon Frame=0\nIcon Background Color "
                    "Red=0\nIcon Background Color Green=64\nIcon Background Color Blue=128",
                    "C:\\BIN\\TOOL.EXE\nPass Selected Files=0\nDisplay Mode=7",
                    "Sort by Name\nType=0\nIcon Name=SORTBYNA",
@@ -188,6 +192,9 @@ TEST_F(SettingsFileTest, ButtonSectionsBecomeRecordsAsTheirKeysSay) {
       {"C.EXE\nDisplay Mode=7\nType=1\nWait For Completion=2", "C.EXE", none, P | F, 7, 0, W},
       {"c:\\b.Bat", none, none, P | BF_BATCH, 1, 0, W},
       {"x.bat\nType=0\nIcon Name=XB", "XB", none, M | BF_BATCH, 1, 0, W},
+      // Only a program takes parameters and a start folder.
+      {"Copy\nType=0\nParameters=%F\nStart Folder=C:\\", "COPY", none, M, 1, 0, W},
+      {"E.EXE\nStart Folder=C:\\", "E.EXE", none, P | F, 1, 0, W},
       {longTexts.c_str(), i259.c_str(), d259.c_str(), P | BF_ICON_RESOURCE, 1, 0, W},
       // An empty program text ends the list, as a missing section does.
       {"\nType=1", nullptr, none, 0, 0, 0, 0}, {"AFTER.EXE", nullptr, none, 0, 0, 0, 0}};
@@ -200,6 +207,7 @@ TEST_F(SettingsFileTest, ButtonSectionsBecomeRecordsAsTheirKeysSay) {
     if (c.icon)
       expected.push_back(Image(section.substr(0, section.find('\n')).substr(0, 259), c.icon,
                                c.description, c.flags, c.mode, c.index, c.back));
+    if (section.find("E.EXE") == 0) expected.back() += " <none>|C:\\";
   }
   WriteFileBytes(SettingsPath(),
                  "[Icon Bar]\nNumber of Icons=" + std::to_string(sections.size() + 1) + "\n" +

@@ -124,7 +124,7 @@ void DeleteSelection() {
   Tree* tree = FindTree(treeWindow);
   if (!tree) return;
   DeleteRequest request;
-  request.directory = Widen(tree->directory);
+  request.directory = tree->directory;
   request.names = SelectedWideNames(*tree);
   if (request.names.empty()) return;
   // The host's own module: an extension that registered a dialog class under

@@ -28,6 +28,13 @@ static_assert(sizeof(void*) == 4 ? sizeof(LoadRecordA) == 52 : sizeof(LoadRecord
 
 const char kAddOnsSection[] = "AddOns";
 
+// File Manager does not clear the load record before the call: the extension
+// finds whatever the memory held, and it fills in the size itself.
+template <typename Record>
+void LeaveUnset(Record& record) {
+  std::memset(&record, 0xAB, sizeof record);
+}
+
 int MenuBarPosition(HMENU popup) {
   HMENU bar = GetMenu(host.frame);
   int count = bar ? GetMenuItemCount(bar) : -1;
@@ -113,8 +120,8 @@ void LoadExtension(const std::string& path) {
   bool accepted = false;
   HMENU menu = nullptr;
   if (procW) {
-    LoadRecordW record = {};
-    record.dwSize = sizeof record;
+    LoadRecordW record;
+    LeaveUnset(record);
     record.wMenuDelta = delta;
     LONG result = procW(host.frame, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&record));
     accepted = result != 0 && record.dwSize == sizeof record;
@@ -126,8 +133,8 @@ void LoadExtension(const std::string& path) {
       menu = record.hMenu;
     }
   } else if (procA) {
-    LoadRecordA record = {};
-    record.dwSize = sizeof record;
+    LoadRecordA record;
+    LeaveUnset(record);
     record.wMenuDelta = delta;
     LONG result = procA(host.frame, FMEVENT_LOAD, reinterpret_cast<LPARAM>(&record));
     accepted = result != 0 && record.dwSize == sizeof record;
@@ -206,6 +213,43 @@ LRESULT FillSelectedFileW(WPARAM index, FMS_GETFILESELW* record) {
   FillRecordHead(record, *entry);
   lstrcpynW(record->szName, path.c_str(), MAX_PATH);
   return 1;
+}
+
+// The active window's folder as File Manager tells it: no trailing backslash
+// except at a drive's root. Every field is written, and nothing else of the
+// record: File Manager does not clear it first.
+template <typename Record, typename Convert>
+LRESULT FillDriveRecord(Record* record, Convert convert) {
+  if (!record) return 0;
+  Tree* tree = FindTree(ActiveTree(host.frame));
+  std::wstring path = tree ? tree->directory : std::wstring();
+  if (path.size() != 3 && !path.empty() && path.back() == L'\\') path.pop_back();
+  ULARGE_INTEGER total = {}, available = {};
+  wchar_t volume[MAX_PATH] = L"";
+  if (path.size() >= 3) {
+    const std::wstring root = path.substr(0, 3);
+    GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, &available);
+    GetVolumeInformationW(root.c_str(), volume, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
+  }
+  record->dwTotalSpace = total.LowPart;
+  record->dwFreeSpace = available.LowPart;
+  convert(path, record->szPath, sizeof record->szPath / sizeof record->szPath[0]);
+  convert(volume, record->szVolume, sizeof record->szVolume / sizeof record->szVolume[0]);
+  record->szShare[0] = 0;  // a local drive has no share
+  return 1;
+}
+
+LRESULT FillDriveInfo(FMS_GETDRIVEINFOA* record) {
+  const UINT codePage = host.names == SelectionNames::kOem ? CP_OEMCP : CP_ACP;
+  return FillDriveRecord(record, [codePage](const std::wstring& text, char* to, size_t size) {
+    lstrcpynA(to, Narrow(text, codePage).c_str(), static_cast<int>(size));
+  });
+}
+
+LRESULT FillDriveInfoW(FMS_GETDRIVEINFOW* record) {
+  return FillDriveRecord(record, [](const std::wstring& text, wchar_t* to, size_t size) {
+    lstrcpynW(to, text.c_str(), static_cast<int>(size));
+  });
 }
 
 void UnloadExtensions(HWND frame) {

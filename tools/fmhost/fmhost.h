@@ -27,6 +27,8 @@ enum Command : WORD {
   kAssociate = 109,
   kRun = 110,
   kExit = 111,
+  // Escape: File Manager's key that cancels what is under way; in no menu.
+  kEscape = 112,
   // Disk
   kCopyDisk = 201,
   kLabelDisk = 202,
@@ -55,6 +57,7 @@ enum Command : WORD {
   kMinimizeOnUse = 511,
   kSaveSettingsOnExit = 512,
   // Window
+  kNewWindow = 606,
   kCascade = 601,
   kTileVertically = 602,
   kTileHorizontally = 603,
@@ -115,6 +118,10 @@ struct Config {
   bool maximizeTree = false;
   // Post WM_QUIT when the frame goes: for a program whose loop ends with it.
   bool quitOnDestroy = false;
+  // Today's File Manager: its frame, MDI client and directory windows are
+  // Unicode, and a directory window takes its directory from the wide title
+  // that WM_MDICREATE brings (New Window, OpenTree).
+  bool unicode = false;
 };
 
 struct Extension {
@@ -146,6 +153,9 @@ std::vector<HWND> Trees(HWND frame);
 // The multi-selection list box of a tree window.
 HWND TreeList(HWND tree);
 std::string TreeDirectory(HWND tree);
+std::wstring TreeDirectoryW(HWND tree);
+// Opens a directory window for the directory, as File Manager's Open does.
+HWND OpenTree(HWND frame, const std::wstring& directory);
 // Selects exactly these names (others are deselected); false when one is not listed.
 bool SelectNames(HWND tree, const std::vector<std::string>& names);
 bool SelectWideNames(HWND tree, const std::vector<std::wstring>& names);
@@ -175,6 +185,9 @@ INT_PTR ShowCaptionedDialog(HWND frame, const std::string& caption);
 
 // Processes the messages that arrive within the time given; 0 empties the queue.
 void Pump(DWORD milliseconds);
+// Pump with the frame's accelerators translated first, as File Manager's own
+// loop does: for keys typed into the stand-in.
+void PumpWithAccelerators(HWND frame, DWORD milliseconds);
 // Runs the message loop with the frame's accelerators until WM_QUIT.
 int RunMessageLoop(HWND frame);
 

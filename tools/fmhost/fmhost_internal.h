@@ -34,7 +34,7 @@ struct Entry {
 struct Tree {
   HWND window = nullptr;
   HWND list = nullptr;
-  std::string directory;
+  std::wstring directory;
   std::vector<Entry> entries;  // in list order
 };
 
@@ -51,6 +51,7 @@ struct HostState {
   HMENU viewMenu = nullptr;
   HMENU optionsMenu = nullptr;
   HACCEL accelerators = nullptr;
+  bool oleInitialized = false;  // as File Manager's start does; undone by Destroy
   std::vector<Tree> trees;
   std::vector<LoadedExtension> extensions;
   SortOrder sortOrder = SortOrder::kName;
@@ -58,6 +59,7 @@ struct HostState {
   SelectionNames names = SelectionNames::kOem;
   bool confirmInsideDeleteDialog = false;
   bool quitOnDestroy = false;
+  bool unicode = false;
   int refreshCount = 0;
   WORD lastCommand = 0;
 };
@@ -67,6 +69,7 @@ extern HostState host;
 // Directory windows (trees.cpp).
 Tree* FindTree(HWND window);
 std::string JoinPath(const std::string& directory, const std::string& name);
+std::wstring JoinPath(const std::wstring& directory, const std::wstring& name);
 std::wstring Widen(const std::string& text);
 // In a code page's characters, '?' for those it cannot hold.
 std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP);
@@ -74,7 +77,10 @@ std::wstring EntryPath(const Tree& tree, const Entry& entry);
 std::vector<int> SelectedIndexes(HWND list);
 std::vector<std::wstring> SelectedWideNames(const Tree& tree);
 void SetSortOrder(SortOrder order, WORD command);
-HWND CreateTree(const std::string& directory);
+// A directory window for the directory, made as File Manager makes one: by
+// WM_MDICREATE with the title "<directory>\*.*" (":<n>" added for the n-th
+// window of the same directory), wide in the Unicode File Manager.
+HWND CreateTree(const std::wstring& directory);
 LRESULT CALLBACK TreeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The extension interface (extensions.cpp).
@@ -83,6 +89,8 @@ void LoadExtension(const std::string& path);
 std::vector<std::string> AddOnsOf(const std::string& iniPath);
 LRESULT FillSelectedFile(WPARAM index, FMS_GETFILESELA* record);
 LRESULT FillSelectedFileW(WPARAM index, FMS_GETFILESELW* record);
+LRESULT FillDriveInfo(FMS_GETDRIVEINFOA* record);
+LRESULT FillDriveInfoW(FMS_GETDRIVEINFOW* record);
 
 // Dialogs (dialogs.cpp).
 void DeleteSelection();

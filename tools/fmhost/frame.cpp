@@ -1,5 +1,7 @@
 // The stand-in's frame window (class WFS_Frame): its menu bar and commands,
 // the MDI client that holds the directory windows, and the message loop.
+#include <cstring>
+
 #include "fmhost_internal.h"
 #include "fmhost_res.h"
 
@@ -22,13 +24,13 @@ void OpenSelection() {
   Tree* tree = FindTree(treeWindow);
   if (!tree) return;
   std::vector<int> indexes = SelectedIndexes(tree->list);
-  std::vector<std::string> directories;
+  std::vector<std::wstring> directories;
   for (int index : indexes)
     if (static_cast<size_t>(index) < tree->entries.size() &&
         (tree->entries[static_cast<size_t>(index)].attributes & FILE_ATTRIBUTE_DIRECTORY))
       directories.push_back(
-          JoinPath(tree->directory, Narrow(tree->entries[static_cast<size_t>(index)].name)));
-  for (const std::string& directory : directories) CreateTree(directory);
+          JoinPath(tree->directory, tree->entries[static_cast<size_t>(index)].name));
+  for (const std::wstring& directory : directories) CreateTree(directory);
 }
 
 void RefreshTrees(bool all) {
@@ -51,6 +53,11 @@ void CarryOut(WORD command) {
       break;
     case kExit:
       PostMessageA(host.frame, WM_CLOSE, 0, 0);
+      break;
+    case kEscape:
+      break;  // nothing under way to cancel: only noted
+    case kNewWindow:
+      if (Tree* tree = FindTree(ActiveTree(host.frame))) CreateTree(std::wstring(tree->directory));
       break;
     case kSortByName:
       SetSortOrder(SortOrder::kName, command);
@@ -112,10 +119,13 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_CREATE: {
       CLIENTCREATESTRUCT client = {host.windowMenu, kFirstChildId};
-      host.mdiClient = CreateWindowExA(
-          WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
-          WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window,
-          reinterpret_cast<HMENU>(kMdiClientId), host.instance, &client);
+      const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE;
+      const auto id = reinterpret_cast<HMENU>(kMdiClientId);
+      host.mdiClient = host.unicode
+                           ? CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr, style, 0, 0,
+                                             0, 0, window, id, host.instance, &client)
+                           : CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, style, 0, 0, 0,
+                                             0, window, id, host.instance, &client);
       if (!host.mdiClient) return -1;
       // It starts with both scroll bars; it shows them again when children stick out.
       ShowScrollBar(host.mdiClient, SB_BOTH, FALSE);
@@ -162,6 +172,11 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case FM_GETFILESELLFNW:
       if (host.names != SelectionNames::kAnsiAndUnicode) break;  // unknown to the old one
       return FillSelectedFileW(wParam, reinterpret_cast<FMS_GETFILESELW*>(lParam));
+    case FM_GETDRIVEINFOA:
+      return FillDriveInfo(reinterpret_cast<FMS_GETDRIVEINFOA*>(lParam));
+    case FM_GETDRIVEINFOW:
+      if (host.names != SelectionNames::kAnsiAndUnicode) break;  // unknown to the old one
+      return FillDriveInfoW(reinterpret_cast<FMS_GETDRIVEINFOW*>(lParam));
     case FM_REFRESH_WINDOWS:
       RefreshTrees(wParam != 0);
       return 0;
@@ -175,6 +190,7 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       host.mdiClient = nullptr;
       break;
   }
+  if (host.unicode) return DefFrameProcW(window, host.mdiClient, message, wParam, lParam);
   return DefFrameProcA(window, host.mdiClient, message, wParam, lParam);
 }
 
@@ -240,6 +256,7 @@ HMENU BuildMenuBar() {
 
   host.windowMenu = CreatePopupMenu();
   HMENU windows = host.windowMenu;
+  AppendMenuA(windows, MF_STRING, kNewWindow, "&New Window");
   AppendMenuA(windows, MF_STRING, kCascade, "&Cascade\tShift+F5");
   AppendMenuA(windows, MF_STRING, kTileVertically, "&Tile Vertically\tShift+F4");
   AppendMenuA(windows, MF_STRING, kTileHorizontally, "Tile &Horizontally");
@@ -262,6 +279,15 @@ HMENU BuildMenuBar() {
   return bar;
 }
 
+// Today's File Manager: windows of the class are Unicode.
+bool RegisterWide(const WNDCLASSA& ansi) {
+  WNDCLASSW wide = {};
+  std::memcpy(&wide, &ansi, sizeof wide);
+  const std::wstring name = Widen(ansi.lpszClassName);
+  wide.lpszClassName = name.c_str();
+  return RegisterClassW(&wide) != 0;
+}
+
 bool RegisterClasses() {
   WNDCLASSA frameClass = {};
   frameClass.lpfnWndProc = FrameWndProc;
@@ -275,6 +301,7 @@ bool RegisterClasses() {
   treeClass.lpfnWndProc = TreeWndProc;
   treeClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   treeClass.lpszClassName = kTreeClass;
+  if (host.unicode) return RegisterWide(frameClass) && RegisterWide(treeClass);
   if (!RegisterClassA(&frameClass)) return false;
   if (!RegisterClassA(&treeClass)) {
     UnregisterClassA(kFrameClass, host.instance);
@@ -298,6 +325,10 @@ HWND Create(const Config& config) {
   host.names = config.names;
   host.confirmInsideDeleteDialog = config.confirmInsideDeleteDialog;
   host.quitOnDestroy = config.quitOnDestroy;
+  // File Manager starts OLE on its thread (drag and drop): the extensions find
+  // COM ready there.
+  host.oleInitialized = SUCCEEDED(OleInitialize(nullptr));
+  host.unicode = config.unicode;
   if (!RegisterClasses()) return nullptr;
 
   HMENU menuBar = BuildMenuBar();
@@ -305,25 +336,30 @@ HWND Create(const Config& config) {
   LoadStringA(host.instance, IDS_FM_TITLE, title, sizeof title);
   const RECT& place = config.placement;
   bool placed = place.right > place.left && place.bottom > place.top;
-  host.frame = CreateWindowExA(0, kFrameClass, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                               placed ? place.left : CW_USEDEFAULT, placed ? place.top : 0,
-                               placed ? place.right - place.left : CW_USEDEFAULT,
-                               placed ? place.bottom - place.top : 0, nullptr, menuBar,
-                               host.instance, nullptr);
+  const int x = placed ? place.left : CW_USEDEFAULT, y = placed ? place.top : 0;
+  const int cx = placed ? place.right - place.left : CW_USEDEFAULT;
+  const int cy = placed ? place.bottom - place.top : 0;
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  host.frame = host.unicode
+                   ? CreateWindowExW(0, Widen(kFrameClass).c_str(), Widen(title).c_str(), style, x,
+                                     y, cx, cy, nullptr, menuBar, host.instance, nullptr)
+                   : CreateWindowExA(0, kFrameClass, title, style, x, y, cx, cy, nullptr, menuBar,
+                                     host.instance, nullptr);
   if (!host.frame) {
     DestroyMenu(menuBar);
     UnregisterClasses();
     return nullptr;
   }
-  ACCEL keys[] = {{FVIRTKEY, VK_F7, kMove},
-                  {FVIRTKEY, VK_F8, kCopy},
-                  {FVIRTKEY, VK_DELETE, kDelete},
-                  {FVIRTKEY, VK_F5, kRefresh}};
+  // File Manager's Enter opens the selection and its Escape cancels, whichever
+  // of its windows has the keyboard.
+  ACCEL keys[] = {{FVIRTKEY, VK_RETURN, kOpen},   {FVIRTKEY, VK_ESCAPE, kEscape},
+                  {FVIRTKEY, VK_F7, kMove},       {FVIRTKEY, VK_F8, kCopy},
+                  {FVIRTKEY, VK_DELETE, kDelete}, {FVIRTKEY, VK_F5, kRefresh}};
   host.accelerators = CreateAcceleratorTableA(keys, sizeof keys / sizeof keys[0]);
 
   std::vector<std::string> directories = config.treeDirs;
   if (directories.empty()) directories.push_back(".");
-  for (const std::string& directory : directories) CreateTree(directory);
+  for (const std::string& directory : directories) CreateTree(Widen(directory));
   // Side by side across the MDI client. WM_MDITILE would skip them: they do
   // not count as visible while the frame is still hidden.
   RECT area;
@@ -359,6 +395,8 @@ void Destroy(HWND frame) {
   host.trees.clear();
   host.extensions.clear();
   UnregisterClasses();
+  if (host.oleInitialized) OleUninitialize();
+  host.oleInitialized = false;
 }
 
 HWND MdiClient(HWND frame) { return frame == host.frame ? host.mdiClient : nullptr; }
@@ -378,7 +416,17 @@ int RefreshCount() { return host.refreshCount; }
 
 WORD LastCommand() { return host.lastCommand; }
 
-void Pump(DWORD milliseconds) {
+namespace {
+
+// Takes a key message for one of the frame's accelerators, as File Manager's
+// loop does; true when it was.
+bool TranslateFrameKeys(HWND frame, MSG* msg) {
+  bool alive = frame && frame == host.frame;
+  if (alive && host.mdiClient && TranslateMDISysAccel(host.mdiClient, msg)) return true;
+  return alive && host.accelerators && TranslateAcceleratorA(frame, host.accelerators, msg);
+}
+
+void PumpMessages(HWND frame, DWORD milliseconds) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
@@ -387,6 +435,7 @@ void Pump(DWORD milliseconds) {
         PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop that waits for it
         return;
       }
+      if (TranslateFrameKeys(frame, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -396,13 +445,16 @@ void Pump(DWORD milliseconds) {
   }
 }
 
+}  // namespace
+
+void Pump(DWORD milliseconds) { PumpMessages(nullptr, milliseconds); }
+
+void PumpWithAccelerators(HWND frame, DWORD milliseconds) { PumpMessages(frame, milliseconds); }
+
 int RunMessageLoop(HWND frame) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    bool alive = frame == host.frame && host.frame;
-    if (alive && host.mdiClient && TranslateMDISysAccel(host.mdiClient, &msg)) continue;
-    if (alive && host.accelerators && TranslateAcceleratorA(frame, host.accelerators, &msg))
-      continue;
+    if (TranslateFrameKeys(frame, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

@@ -23,8 +23,12 @@
 //                                            writes popup-options.ready, waits for
 //                                            popup-options.taken
 //   6. the About box:                        writes about.ready, waits for about.taken
-//   7. each dialog of kDialogShots in turn, opened and filled in as a user
+//   7. "Icon Bar Keys", then Right twice: the third button's focus rectangle
+//      and its popup:                        writes keys.ready,  waits for keys.taken
+//   8. each dialog of kDialogShots in turn, opened and filled in as a user
 //      would have it:                     writes <name>.ready, waits for <name>.taken
+//   8. the frame made narrow, and the chevron's menu of the buttons beyond its
+//      edge opened:                          writes chevron.ready, waits for chevron.taken
 // Then the frame and the started program's window are closed. Each .ready file
 // holds one line saying what was seen ("popup: shown" or "popup: none" ...).
 // The move's picture is taken here, as move.bmp, since a picture of the X
@@ -83,9 +87,15 @@ enum class Step {
   kWaitOptionsTaken,
   kWaitAbout,
   kWaitAboutTaken,
+  kStartKeys,
+  kWaitKeys,
+  kWaitKeysTaken,
   kOpenDialog,
   kWaitDialog,
   kWaitDialogTaken,
+  kChevron,
+  kWaitChevron,
+  kWaitChevronTaken,
   kDone
 };
 Step step = Step::kShowBar;
@@ -321,10 +331,12 @@ const DialogShot kDialogShots[] = {
      },
      1},
     {"program-button", "Change Program Icon",
+     // The clicked button, placed after the hovered one by the move: with
+     // the demo's settings, the one with parameters and a start folder.
      [](HWND) {
-       if (HWND bar = BarWindow()) RightClickChoosing(bar, 8, 'c');
+       if (HWND bar = BarWindow()) RightClickChoosing(bar, 9, 'c');
      },
-     [](HWND d) { CheckRadioButton(d, 1015, 1017, 1016); }, 0},
+     nullptr, 0},
     {"choose-icon", "Choose Icon", [](HWND previous) { Click(previous, 1004); }, nullptr, 2},
 };
 constexpr size_t kDialogShotCount = sizeof kDialogShots / sizeof kDialogShots[0];
@@ -450,12 +462,33 @@ void ScriptStep() {
       if (!Exists(InDir("about.taken"))) return;
       if (HWND dialog = FindWindowA(nullptr, "About QX's Extension"))
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      Next(Step::kStartKeys);
+      return;
+    case Step::kStartKeys:
+      if (FindWindowA(nullptr, "About QX's Extension") && waited < kWaitLimit) return;
+      ExtensionCommand(52);  // Icon Bar Keys
+      for (int n = 0; n < 2; ++n)
+        if (bar) PostMessageA(bar, WM_KEYDOWN, VK_RIGHT, 0);
+      Next(Step::kWaitKeys);
+      return;
+    case Step::kWaitKeys: {
+      HWND popup = VisiblePopup();
+      if (popup && waited < 300) return;
+      if (!popup && waited < kWaitLimit) return;
+      WriteReady("keys.ready", std::string("keys: ") +
+                                   (GetFocus() == bar ? "on the bar" : "elsewhere") +
+                                   (popup ? ", popup shown" : ", no popup"));
+      Next(Step::kWaitKeysTaken);
+      return;
+    }
+    case Step::kWaitKeysTaken:
+      if (!Exists(InDir("keys.taken"))) return;
+      if (bar) PostMessageA(bar, WM_KEYDOWN, VK_ESCAPE, 0);
       Next(Step::kOpenDialog);
       return;
     case Step::kOpenDialog:
       if (dialogShot == kDialogShotCount) {
-        Next(Step::kDone);
-        CloseFrame(nullptr, 0, 0, 0);
+        Next(Step::kChevron);
         return;
       }
       // The shot's ready file is named after it; the open may run a menu loop.
@@ -491,6 +524,42 @@ void ScriptStep() {
       Next(Step::kOpenDialog);
       return;
     }
+    case Step::kChevron: {
+      HWND bar = BarWindow();
+      if (!bar) {
+        WriteReady("chevron.ready", "chevron: no bar");
+        Next(Step::kWaitChevronTaken);
+        return;
+      }
+      MoveWindow(frameWindow, 0, 0, 400, 560, TRUE);
+      // The chevron stands at the right end of what shows of the bar.
+      RECT client;
+      GetClientRect(frameWindow, &client);
+      const int frame = SettingInt("Bar Framed", 1) == 1 ? 2 * GetSystemMetrics(SM_CXFRAME) : 0;
+      const POINT at = {client.right - frame - GetSystemMetrics(SM_CXICON) / 4,
+                        ButtonCentre(bar, 0).y};
+      POINT screen = at;
+      ClientToScreen(bar, &screen);
+      SetCursorPos(screen.x, screen.y);
+      PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+      Next(Step::kWaitChevron);
+      return;
+    }
+    case Step::kWaitChevron: {
+      HWND menu = FindWindowA("#32768", nullptr);
+      const bool shown = menu && IsWindowVisible(menu);
+      if (!shown && waited < kWaitLimit) return;
+      WriteReady("chevron.ready", shown ? "chevron: menu shown" : "chevron: no menu");
+      Next(Step::kWaitChevronTaken);
+      return;
+    }
+    case Step::kWaitChevronTaken:
+      if (!Exists(InDir("chevron.taken"))) return;
+      EndMenu();
+      if (HWND bar = BarWindow()) PostMessageA(bar, WM_LBUTTONUP, 0, 0);
+      Next(Step::kDone);
+      CloseFrame(nullptr, 0, 0, 0);
+      return;
     case Step::kDone:
       return;
   }

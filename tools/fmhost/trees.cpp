@@ -12,13 +12,27 @@ namespace {
 
 constexpr UINT_PTR kTreeListId = 1;
 
-std::string FullDirectory(const std::string& directory) {
-  char full[MAX_PATH] = "";
-  DWORD length = GetFullPathNameA(directory.c_str(), MAX_PATH, full, nullptr);
-  std::string result = (length > 0 && length < MAX_PATH) ? full : directory;
+std::wstring FullDirectory(const std::wstring& directory) {
+  wchar_t full[MAX_PATH] = L"";
+  DWORD length = GetFullPathNameW(directory.c_str(), MAX_PATH, full, nullptr);
+  std::wstring result = (length > 0 && length < MAX_PATH) ? full : directory;
   // Keep "C:\" whole; cut the backslash off anything longer.
-  if (result.size() > 3 && result.back() == '\\') result.pop_back();
+  if (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return result;
+}
+
+// File Manager's directory window reads its directory from its title,
+// "<directory>\*.*" with ":<n>" after it for the n-th window of a directory.
+std::wstring DirectoryOfTitle(std::wstring title) {
+  const size_t colon = title.rfind(L':');
+  if (colon != std::wstring::npos && colon + 1 < title.size() &&
+      title.find_first_not_of(L"0123456789", colon + 1) == std::wstring::npos)
+    title.resize(colon);
+  const size_t slash = title.rfind(L'\\');
+  if (slash == std::wstring::npos) return title;
+  title.resize(slash);
+  if (title.size() == 2 && title[1] == L':') title += L'\\';  // a drive's root
+  return title;
 }
 
 bool SortsBefore(const Entry& a, const Entry& b) {
@@ -50,10 +64,10 @@ bool SortsBefore(const Entry& a, const Entry& b) {
   return byName < 0;
 }
 
-std::vector<Entry> ReadDirectory(const std::string& directory) {
+std::vector<Entry> ReadDirectory(const std::wstring& directory) {
   std::vector<Entry> entries;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(Widen(JoinPath(directory, "*")).c_str(), &found);
+  HANDLE search = FindFirstFileW(JoinPath(directory, L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return entries;
   do {
     if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0) continue;
@@ -97,6 +111,11 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
   return directory + "\\" + name;
 }
 
+std::wstring JoinPath(const std::wstring& directory, const std::wstring& name) {
+  if (!directory.empty() && directory.back() == L'\\') return directory + name;
+  return directory + L"\\" + name;
+}
+
 std::wstring Widen(const std::string& text) {
   std::wstring wide(text.size() + 1, L'\0');
   int length =
@@ -114,7 +133,7 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
 }
 
 std::wstring EntryPath(const Tree& tree, const Entry& entry) {
-  return Widen(JoinPath(tree.directory, "")) + entry.name;
+  return JoinPath(tree.directory, entry.name);
 }
 
 std::vector<int> SelectedIndexes(HWND list) {
@@ -141,17 +160,32 @@ void SetSortOrder(SortOrder order, WORD command) {
   for (Tree& tree : host.trees) FillList(tree, SelectedWideNames(tree));
 }
 
-HWND CreateTree(const std::string& directory) {
-  std::string full = FullDirectory(directory);
-  std::string title = JoinPath(full, "*.*");
-  MDICREATESTRUCTA create = {};
-  create.szClass = kTreeClass;
-  create.szTitle = title.c_str();
-  create.hOwner = host.instance;
-  create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
-  create.lParam = reinterpret_cast<LPARAM>(&full);
-  auto tree = reinterpret_cast<HWND>(
-      SendMessageA(host.mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+HWND CreateTree(const std::wstring& directory) {
+  const std::wstring full = FullDirectory(directory);
+  std::wstring title = JoinPath(full, L"*.*");
+  const auto same = std::count_if(host.trees.begin(), host.trees.end(),
+                                  [&full](const Tree& tree) { return tree.directory == full; });
+  if (same > 0) title += L":" + std::to_wstring(same + 1);
+  HWND tree = nullptr;
+  if (host.unicode) {
+    const std::wstring treeClass = Widen(kTreeClass);
+    MDICREATESTRUCTW create = {};
+    create.szClass = treeClass.c_str();
+    create.szTitle = title.c_str();
+    create.hOwner = host.instance;
+    create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
+    tree = reinterpret_cast<HWND>(
+        SendMessageW(host.mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  } else {
+    const std::string ansiTitle = Narrow(title);
+    MDICREATESTRUCTA create = {};
+    create.szClass = kTreeClass;
+    create.szTitle = ansiTitle.c_str();
+    create.hOwner = host.instance;
+    create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
+    tree = reinterpret_cast<HWND>(
+        SendMessageA(host.mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  }
   if (tree) Refresh(tree);
   return tree;
 }
@@ -159,11 +193,12 @@ HWND CreateTree(const std::string& directory) {
 LRESULT CALLBACK TreeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
-      auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-      auto mdiCreate = reinterpret_cast<MDICREATESTRUCTA*>(create->lpCreateParams);
+      // Whatever the title lost on its way is lost to the directory too.
       Tree tree;
       tree.window = window;
-      tree.directory = *reinterpret_cast<const std::string*>(mdiCreate->lParam);
+      tree.directory = DirectoryOfTitle(
+          IsWindowUnicode(window) ? std::wstring(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpszName)
+                                  : Widen(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpszName));
       tree.list = CreateWindowExW(
           0, L"LISTBOX", L"",
           WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
@@ -197,6 +232,7 @@ LRESULT CALLBACK TreeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                        host.trees.end());
       break;
   }
+  if (IsWindowUnicode(window)) return DefMDIChildProcW(window, message, wParam, lParam);
   return DefMDIChildProcA(window, message, wParam, lParam);
 }
 
@@ -218,9 +254,15 @@ HWND TreeList(HWND tree) {
   return found ? found->list : nullptr;
 }
 
-std::string TreeDirectory(HWND tree) {
+std::string TreeDirectory(HWND tree) { return Narrow(TreeDirectoryW(tree)); }
+
+std::wstring TreeDirectoryW(HWND tree) {
   Tree* found = FindTree(tree);
-  return found ? found->directory : std::string();
+  return found ? found->directory : std::wstring();
+}
+
+HWND OpenTree(HWND frame, const std::wstring& directory) {
+  return frame == host.frame && host.mdiClient ? CreateTree(directory) : nullptr;
 }
 
 bool SelectWideNames(HWND treeWindow, const std::vector<std::wstring>& names) {

@@ -1,7 +1,8 @@
 // show_args [ARGUMENT...]
 // Opens a window that lists every argument it was started with, one to a line,
-// under the title "show_args: N arguments". The demo starts it from a program
-// button to show which command line the button built.
+// under the title "show_args: N arguments", after the folder it was started in.
+// The demo starts it from a program button to show which command line the
+// button built and where.
 #include <windows.h>
 
 #include <string>
@@ -59,6 +60,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   }
   SendMessageA(listBox, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                FALSE);
+  char folder[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  const std::string started = std::string("started in: ") + folder;
+  SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(started.c_str()));
   for (int i = 1; i < __argc; ++i) {
     const std::string line = std::to_string(i) + ": " + __argv[i];
     SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));

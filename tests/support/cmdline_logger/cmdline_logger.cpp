@@ -2,6 +2,7 @@
 // to a log and exits. The log is the file that QX_CMDLINE_LOG names, or
 // cmdline_logger.log next to the program. One run appends one block, in UTF-8:
 //   program: <the path of the program that ran, which may be a copy>
+//   folder: <the current folder it was started in>
 //   cmdline: <the whole command line>
 //   argv[0]: <first argument, as CommandLineToArgvW splits it>
 //   ...
@@ -39,7 +40,9 @@ std::string Narrow(const wchar_t* text) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   wchar_t self[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::string block = "program: " + Narrow(self) + "\r\n" + "cmdline: ";
+  wchar_t folder[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  std::string block = "program: " + Narrow(self) + "\r\nfolder: " + Narrow(folder) + "\r\ncmdline: ";
   block += Narrow(GetCommandLineW());
   block += "\r\n";
   int count = 0;
