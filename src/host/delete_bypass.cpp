@@ -55,9 +55,22 @@ bool RegisterDialogClass(ClassInfo& dialogClass, GetInfo getInfo, Register regis
 
 static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+static LRESULT PassOnToDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (dialogClassWide)
+    return CallWindowProcW(extState.savedDialogProc, window, message, wParam, lParam);
+  return CallWindowProcA(extState.savedDialogProc, window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return Guarded(IDS_TAG_QXDLGPRO, LRESULT(0),
-                 [&] { return DlgProcBody(window, message, wParam, lParam); });
+  LRESULT result = 0;
+  if (Guarded(IDS_TAG_QXDLGPRO, false, [&] {
+        result = DlgProcBody(window, message, wParam, lParam);
+        return true;
+      }))
+    return result;
+  // File Manager's dialog still gets its message: an answer of 0 to its
+  // creation would end the dialog before it was made.
+  return PassOnToDialog(window, message, wParam, lParam);
 }
 
 static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -74,9 +87,7 @@ static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     else if (message == WM_NCDESTROY)
       answeredDialog = nullptr;
   }
-  if (dialogClassWide)
-    return CallWindowProcW(extState.savedDialogProc, window, message, wParam, lParam);
-  return CallWindowProcA(extState.savedDialogProc, window, message, wParam, lParam);
+  return PassOnToDialog(window, message, wParam, lParam);
 }
 
 void InstallDeleteBypass() {

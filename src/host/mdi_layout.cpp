@@ -12,9 +12,23 @@ char treeClassText[kTextBufferSize];
 
 static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Through the wide function for a Unicode window, so that its texts pass whole.
+static LRESULT PassOnToMdiClient(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsWindowUnicode(window))
+    return CallWindowProcW(extState.savedMdiClientProc, window, message, wParam, lParam);
+  return CallWindowProcA(extState.savedMdiClientProc, window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK MDIWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return Guarded(IDS_TAG_QXMDIPRO, LRESULT(0),
-                 [&] { return MDIWndProcBody(window, message, wParam, lParam); });
+  LRESULT result = 0;
+  if (Guarded(IDS_TAG_QXMDIPRO, false, [&] {
+        result = MDIWndProcBody(window, message, wParam, lParam);
+        return true;
+      }))
+    return result;
+  // File Manager's MDI client still gets its message: its windows must go on
+  // working whatever our part of the handling did.
+  return PassOnToMdiClient(window, message, wParam, lParam);
 }
 
 static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -39,10 +53,7 @@ static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM l
         ReportFailure(IDS_TAG_QXMDIPRO, IDS_OP_POSTMESSAGE, 2);
     }
   }
-  // Through the wide function for a Unicode window, so that its texts pass whole.
-  if (IsWindowUnicode(window))
-    return CallWindowProcW(extState.savedMdiClientProc, window, message, wParam, lParam);
-  return CallWindowProcA(extState.savedMdiClientProc, window, message, wParam, lParam);
+  return PassOnToMdiClient(window, message, wParam, lParam);
 }
 
 static BOOL RelayoutTreeWindowBody(HWND window, LPARAM);

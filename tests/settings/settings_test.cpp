@@ -621,25 +621,45 @@ TEST_F(SettingsFileTest, AUserNameOfAnyLengthHasAFileOfItsOwnOrNone) {
 
 HDC WINAPI ThrowNoMemory(HWND, LPPAINTSTRUCT) { throw std::bad_alloc(); }
 HDC WINAPI ThrowOther(HWND, LPPAINTSTRUCT) { throw std::runtime_error("paint"); }
+BOOL WINAPI ThrowAtMove(HWND, int, int, int, int, BOOL) { throw std::runtime_error("move"); }
+LRESULT CALLBACK FileManagersOwnProc(HWND, UINT, WPARAM, LPARAM) { return 42; }
 
+// The bar's own procedure answers 0 after a throw; File Manager's MDI client,
+// whose procedure the extension took over, still gets the message from its own.
 TEST_F(SettingsFileTest, AThrowInAWindowProcedureIsReportedAndFileManagerGoesOn) {
   const struct {
+    const char* function;
     void* hook;
     const char* report;
-  } cases[] = {{reinterpret_cast<void*>(ThrowNoMemory),
-                "QXBUTPRO :999 - Insufficient memory, C++ new failed."},
-               {reinterpret_cast<void*>(ThrowOther), "QXBUTPRO :999 - C++ code failed."}};
+    LRESULT (*run)();
+    LRESULT answer;
+  } cases[] = {
+      {"BeginPaint", reinterpret_cast<void*>(ThrowNoMemory),
+       "QXBUTPRO :999 - Insufficient memory, C++ new failed.",
+       [] { return ButtonWndProc(extState.barWindow, WM_PAINT, 0, 0); }, 0},
+      {"BeginPaint", reinterpret_cast<void*>(ThrowOther), "QXBUTPRO :999 - C++ code failed.",
+       [] { return ButtonWndProc(extState.barWindow, WM_PAINT, 0, 0); }, 0},
+      {"MoveWindow", reinterpret_cast<void*>(ThrowAtMove), "QXMDIPRO :999 - C++ code failed.",
+       [] {
+         WINDOWPOS place = {};
+         place.cx = place.cy = 100;
+         return MDIWndProc(extState.barWindow, WM_WINDOWPOSCHANGING, 0, LPARAM(&place));
+       },
+       42}};
+  extState.savedMdiClientProc = FileManagersOwnProc;
+  extState.barOn = 1;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.report);
     MessageBoxCatcher catcher;
     void* real = nullptr;
-    ASSERT_TRUE(PatchImport(GetModuleHandleA(nullptr), "user32.dll", "BeginPaint", c.hook, &real));
-    const LRESULT result = ButtonWndProc(extState.barWindow, WM_PAINT, 0, 0);
-    PatchImport(GetModuleHandleA(nullptr), "user32.dll", "BeginPaint", real, nullptr);
-    EXPECT_EQ(result, 0);
+    ASSERT_TRUE(PatchImport(GetModuleHandleA(nullptr), "user32.dll", c.function, c.hook, &real));
+    const LRESULT result = c.run();
+    PatchImport(GetModuleHandleA(nullptr), "user32.dll", c.function, real, nullptr);
+    EXPECT_EQ(result, c.answer);
     ASSERT_EQ(catcher.boxes().size(), 1u);
     EXPECT_EQ(catcher.boxes()[0].text, c.report);
   }
+  extState.savedMdiClientProc = nullptr;
 }
 
 }  // namespace
