@@ -62,15 +62,9 @@ static LRESULT PassOnToDialog(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 LRESULT CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  if (Guarded(IDS_TAG_QXDLGPRO, false, [&] {
-        result = DlgProcBody(window, message, wParam, lParam);
-        return true;
-      }))
-    return result;
-  // File Manager's dialog still gets its message: an answer of 0 to its
-  // creation would end the dialog before it was made.
-  return PassOnToDialog(window, message, wParam, lParam);
+  return GuardedOrPassedOn(
+      IDS_TAG_QXDLGPRO, [&] { return DlgProcBody(window, message, wParam, lParam); },
+      [&] { return PassOnToDialog(window, message, wParam, lParam); });
 }
 
 static LRESULT DlgProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

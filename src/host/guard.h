@@ -24,3 +24,18 @@ Result Guarded(UINT tag, Result onThrow, Body&& body) noexcept {
   }
   return onThrow;
 }
+
+// For a procedure that took over a window of File Manager's: runs `body`, and
+// when it throws, reports it and hands the message to `passOn`, File Manager's
+// own procedure, so that its window goes on working (an answer of 0 to a
+// dialog's creation would end the dialog before it was made).
+template <typename Body, typename PassOn>
+LRESULT GuardedOrPassedOn(UINT tag, Body&& body, PassOn&& passOn) noexcept {
+  LRESULT result = 0;
+  if (Guarded(tag, false, [&] {
+        result = body();
+        return true;
+      }))
+    return result;
+  return passOn();
+}

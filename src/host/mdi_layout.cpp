@@ -20,15 +20,9 @@ static LRESULT PassOnToMdiClient(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT CALLBACK MDIWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  if (Guarded(IDS_TAG_QXMDIPRO, false, [&] {
-        result = MDIWndProcBody(window, message, wParam, lParam);
-        return true;
-      }))
-    return result;
-  // File Manager's MDI client still gets its message: its windows must go on
-  // working whatever our part of the handling did.
-  return PassOnToMdiClient(window, message, wParam, lParam);
+  return GuardedOrPassedOn(
+      IDS_TAG_QXMDIPRO, [&] { return MDIWndProcBody(window, message, wParam, lParam); },
+      [&] { return PassOnToMdiClient(window, message, wParam, lParam); });
 }
 
 static LRESULT MDIWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
